@@ -1,0 +1,22 @@
+#include "app/HX5310ConfigApp.h"
+
+#include "app/HX5310ConfigDlg.h"
+
+namespace hx {
+
+void CHX5310ConfigApp::LoadPreferences() {
+    m_strSection = "Settings";
+    m_nSerialNumber = static_cast<uint32_t>(GetProfileInt("Serial Number", 1));
+}
+
+int CHX5310ConfigApp::InitInstance(IWindowServices& win, IPortFactory& ports) {
+    LoadPreferences();
+    CHX5310ConfigDlg dlg(win, ports, *this);
+    dlg.m_strPortName = GetProfileString("Serial Port", "");
+    const int result = dlg.DoModal();
+    if (result == 2)
+        WriteProfileString("Serial Port", dlg.m_strPortName);
+    return result;
+}
+
+} // namespace hx

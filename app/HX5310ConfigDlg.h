@@ -1,0 +1,177 @@
+#pragma once
+// The main window: the one dialog of the tool. It owns every object of the system; its
+// operations are defined in the folder of the subsystem that owns them:
+//   app/       construction, start-up, message routing, enabling of control groups, About
+//   link/      serial link, command sequencer, Intel HEX records and the record pump
+//   settings/  image layout, data exchange and validation, coupling rules, presets, files
+//   monitor/   monitor mode and status frames
+#include "app/HX5310ConfigApp.h"
+#include "app/Resources.h"
+#include "link/SettingsImage.h"
+#include "monitor/StaticLevel.h"
+#include "platform/Controls.h"
+#include "platform/Port.h"
+#include "platform/WindowServices.h"
+#include "settings/EditorValues.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace hx {
+
+enum : unsigned {
+    WM_COMM_EVENT = 0x0E00,
+    TIMER_RETRY = 101,      // re-sends the last command; time-out after the last re-send
+    TIMER_CLEAR_INFO = 102, // clears the information field 5000 ms after a success
+    TIMER_TX_PACE = 123,    // re-tries a record write every 2 ms while the box holds DSR off
+};
+
+// Step codes of the running operation (m_nStep); 90 and above are error codes.
+enum : int {
+    STEP_IDLE = 0,
+    STEP_RX_FIRST = 1,
+    STEP_TX_FIRST = 11,
+    STEP_RESTART_FIRST = 21,
+    STEP_FACTORY_FIRST = 31,
+    STEP_MONITOR_FIRST = 51,
+    ERR_MODEL = 99,      // the box is not the expected model
+    ERR_RECEIVE = 100,   // receive failed
+    ERR_SEND = 101,      // send failed
+    ERR_VERIFY = 102,    // read-back differs
+    ERR_NEW_SERIAL = 103 // the new serial number is not one that can be given to a box
+};
+
+class CHX5310ConfigDlg : public IWindowEvents, public EditorValues {
+public:
+    CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports, CHX5310ConfigApp& app);
+    ~CHX5310ConfigDlg() override;
+    CHX5310ConfigDlg(const CHX5310ConfigDlg&) = delete;
+    CHX5310ConfigDlg& operator=(const CHX5310ConfigDlg&) = delete;
+
+    // Runs the window (template 102) until it ends; returns the dialog result.
+    int DoModal();
+
+    // --- IWindowEvents: the message map ---
+    int OnInitDialog() override;
+    void OnCommand(int id, Notify code, int newFocusId) override;
+    void OnTimer(unsigned id) override;
+    int OnCommEvent(unsigned event, long tag) override;
+    void OnSysCommand(unsigned id) override;
+    void OnDestroy() override;
+
+    // --- app/ ---
+    void EnableOperationControls(bool enable); // 1001, 1007, 1008, 1062, 1063, 1064, 1029
+    void EnableWindowControls(bool enable);    // 2 and 1000
+    void ShowSerialRow(bool show);             // 1060, 1061, 1065, 1066
+    void SetInfoNow(const std::string& text);  // m_strInfo into field 1002 at once, nothing else
+
+    // --- link/: serial link ---
+    int OpenPort();
+    void ClosePort();
+    void CommWriteText(const std::string& text);
+    void FillPortList();
+
+    // --- link/: command sequencer ---
+    void OnReceiveSettings();
+    void OnSendSettings();
+    void OnRestartBox();
+    void OnFactoryReset();
+    void SendCommand(const std::string& command, unsigned periodMs);
+    // Advances the running operation by one reply line; returns true when the error end ran.
+    bool OnResponseLine(const std::string& line);
+    void ErrorEnd();
+    void TimeOut();
+    void ReceiveSuccessEnd(const char* message);
+    void SendSuccessEnd();
+    void RestartSuccessEnd();
+    std::string SuccessTitle() const;
+
+    // --- link/: Intel HEX records ---
+    int ParseHexRecord(const char* record, int mode); // 0 data, 1 end of file, -1 error
+    int BuildHexRecord(char* buffer);                 // 1 while records remain, 0 after the last
+    void PumpRecords(long tag);                       // event 4 while m_bMoreToSend
+
+    // --- settings/ ---
+    void ExchangeImage(bool bToImage);
+    bool UpdateData(bool bSaveAndValidate);
+    void DoDataExchange(bool bSaveAndValidate, bool& ok);
+    bool ValidateHexSerial(const std::string& text);
+    void ApplyTxSelectA();
+    void ApplyTxSelectB();
+    void ApplyPresetA();
+    void ApplyPresetB();
+    void OnFieldKillFocus(int id); // the coupling rule of the field left
+    void OnSaveToFile();
+    void OnLoadFromFile();
+
+    // --- monitor/ ---
+    void StartStopMonitor();
+    void OnMonitorClicked();
+    void OnInfoKillFocus(int newFocusId);
+    void ProcessMonitorFrame();
+
+    // --- The platform ---
+    IWindowServices& m_win;
+    IPortFactory& m_ports;
+    CHX5310ConfigApp& m_app;
+
+    // --- Members of the window, in declaration order ---
+    CToolTipCtrl m_ToolTip;
+    std::unique_ptr<IPort> m_pComm; // null until the first open
+
+    CComboBox m_cbPort, m_cbPresetA, m_cbPresetB, m_cbTxSelectA, m_cbTxSelectB, m_cbMicTxSelect,
+        m_cbPriority;
+    CButton m_btnReceive, m_btnSend, m_btnRestart, m_btnFactory, m_btnSave, m_btnLoad,
+        m_chkMonitor, m_btnClose, m_chkNoTxTone, m_chkNoTxNoise, m_chkBassCutA, m_chkBassCutB,
+        m_chkPttInvert;
+    CEdit m_edInfo, m_edSerial, m_edNewSerial, m_edAudioDelayA, m_edAudioDelayB, m_edHoldTimeA,
+        m_edHoldTimeB, m_edSignalOn, m_edSignalOff, m_edNoiseOnA, m_edNoiseOffA, m_edNoiseOnB,
+        m_edNoiseOffB, m_edResponseTimeA, m_edResponseTimeB;
+    CSpinButtonCtrl m_spAudioDelayA, m_spAudioDelayB, m_spHoldTimeA, m_spHoldTimeB, m_spRxGainA,
+        m_spRxGainB, m_spUnmodulatedLimit, m_spContinuousTxLimit;
+    CWnd m_wndAvgA, m_wndAvgB;
+    CSpinButtonCtrl m_spTxGainA, m_spTxGainB, m_spSignalOn, m_spSignalOff, m_spNoiseOnA,
+        m_spNoiseOffA, m_spNoiseOnB, m_spNoiseOffB, m_spMicGain, m_spResponseTimeA,
+        m_spResponseTimeB;
+    CStatic m_stSerialLabel, m_stArrow;
+    CStatic m_lamp[8]; // 1039 to 1046
+    CStatic m_stLevelA, m_stLevelB;
+    CStaticLevel m_meterA, m_meterB;
+
+    std::string m_strNewSerial;
+    std::string m_strLastCommand;
+    std::string m_strPortName;
+    std::string m_strInfo;
+    std::string m_strSerial;
+
+    CBitmap m_bmpRed, m_bmpGreen, m_bmpYellow, m_bmpGrey, m_bmpRedCross, m_bmpGreyCross;
+
+    int m_bPortOpen = 0;
+    int m_bImageValid = 0;
+    int m_bMoreToSend = 0;
+    int m_bMonitorMode = 0;
+    int m_bResumeMonitor = 0;
+    int m_bFirstFrame = 0;
+    uint8_t m_rxBuf[4096] = {};
+    uint8_t m_nVersionMajor = 0;
+    uint8_t m_nVersionMinor = 0;
+    uint16_t m_rxLen = 0;
+    int16_t m_nRetries = 0;
+    uint16_t m_nSendAddress = 0;
+    // EditorValues: the base class
+    uint32_t m_nAvgFrames = 0;
+    int m_nStep = 0;
+    int32_t m_nSumA = 0, m_nSumB = 0;
+    SettingsImage m_SettingsImage = {};
+    uint8_t m_prevFrame[14] = {};
+    int m_hIcon = IDR_MAINFRAME;
+
+    // --- Beyond the original window ---
+    // The image exactly as the box last sent it (after a Receive or the read-back of a
+    // Factory reset), kept for the automatic backup before the box is written.
+    SettingsImage m_boxImage = {};
+    int m_bBoxImageValid = 0;
+};
+
+} // namespace hx

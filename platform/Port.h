@@ -1,0 +1,48 @@
+#pragma once
+// The port object and the port enumerator: what the system needs of a serial port.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hx {
+
+enum : unsigned {
+    EV_RXCHAR = 1,  // bytes have been received
+    EV_TXEMPTY = 4, // the transmit queue has drained
+};
+
+enum : unsigned long { MS_DSR_ON = 0x20 };
+
+class IPort {
+public:
+    virtual ~IPort() = default;
+    virtual void SetPortName(const std::string& name) = 0;
+    virtual void SetBaudRate(const std::string& text) = 0; // "115200"
+    virtual void SetDataBits(const std::string& text) = 0; // "8"
+    virtual void SetParity(const std::string& text) = 0;   // "なし"
+    virtual void SetStopBits(const std::string& text) = 0; // "1"
+    virtual void SetFlow(const std::string& text) = 0;     // "DTR/DSR"
+    virtual void SetEventMask(unsigned long mask) = 0;
+    // Opens the port with the settings given; nonzero when open. From then on the port calls
+    // notify(event) for EV_RXCHAR and EV_TXEMPTY; notify only queues the event for the window.
+    virtual int Open(std::function<void(unsigned)> notify) = 0;
+    virtual int SetDtr(int on) = 0;
+    // Bytes placed in buf, at most capacity; 0 or less when nothing was read.
+    virtual int Read(char* buf, int capacity) = 0;
+    // Queues the bytes for sending.
+    virtual void Write(const char* data, int length) = 0;
+    // Line status; MS_DSR_ON while the other side holds DSR on.
+    virtual unsigned long GetStatus() = 0;
+    virtual void Close() = 0;
+};
+
+class IPortFactory {
+public:
+    virtual ~IPortFactory() = default;
+    virtual std::unique_ptr<IPort> CreatePort() = 0;
+    // The ports present, in the enumerator's own order.
+    virtual std::vector<std::string> ListPorts() = 0;
+};
+
+} // namespace hx

@@ -1,0 +1,194 @@
+#pragma once
+// The in-memory window: every control is a record, timers and posted events run in virtual
+// time, and message boxes and file dialogs are recorded and answered by the test.
+#include "platform/DialogTemplate.h"
+#include "platform/WindowServices.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hx {
+
+// Virtual time for in-process models (the box model behind an in-process port).
+class IVirtualClock {
+public:
+    virtual ~IVirtualClock() = default;
+    virtual uint64_t Now() const = 0;
+    // Runs fn once, delayMs from now, on the window's thread.
+    virtual void After(uint64_t delayMs, std::function<void()> fn) = 0;
+};
+
+// Pixels of an owner-drawn control in the in-memory window; kept between paints.
+class MemoryCanvas : public ICanvas {
+public:
+    MemoryCanvas(int width = 0, int height = 0, Rgb fill = {255, 255, 255});
+    void FillRect(const Rect& r, Rgb colour) override;
+    Rgb Pixel(int x, int y) const;
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+
+private:
+    int m_width, m_height;
+    std::vector<Rgb> m_pixels;
+};
+
+class MemoryWindow : public IWindowServices, public IVirtualClock {
+public:
+    struct Control {
+        ControlDef def;
+        std::string text;
+        bool enabled = true;
+        bool visible = true;
+        int check = 0;
+        std::vector<std::string> items;
+        int selection = -1;
+        int lowest = 0, highest = 100, step = 1;
+        bool rangeSet = false;
+        LampImage lamp = LampImage::None;
+        std::string tooltip;
+        IOwnerDraw* painter = nullptr;
+        MemoryCanvas canvas;
+        int redraws = 0;
+        bool textSelected = false;
+    };
+    struct Message {
+        std::string text;
+        MsgIcon icon;
+    };
+
+    MemoryWindow();
+
+    // IWindowServices
+    int RunModal(const DialogTemplate& tpl, IWindowEvents& events) override;
+    void EndDialog(int result) override;
+    void SetTitle(const std::string& title) override { m_title = title; }
+    std::string GetTitle() const override { return m_title; }
+    void SetText(int id, const std::string& text) override;
+    std::string GetText(int id) const override;
+    void Enable(int id, bool enable) override;
+    bool IsEnabled(int id) const override;
+    void Show(int id, bool show) override;
+    bool IsVisible(int id) const override;
+    void SetCheck(int id, int state) override;
+    int GetCheck(int id) const override;
+    void SelectAllText(int id) override;
+    void ListReset(int id) override;
+    int ListAdd(int id, const std::string& text) override;
+    int ListInsert(int id, int index, const std::string& text) override;
+    int ListCount(int id) const override;
+    std::string ListText(int id, int index) const override;
+    void ListSelect(int id, int index) override;
+    int ListSelection(int id) const override;
+    void SetUpDownRange(int id, int lowest, int highest, int step) override;
+    void SetLamp(int id, LampImage image) override;
+    void AttachOwnerDraw(int id, IOwnerDraw* painter) override;
+    void RedrawNow(int id) override;
+    bool AddTooltip(int id, const std::string& text) override;
+    void AppendSystemMenuItem(unsigned id, const std::string& text) override {
+        m_sysMenu.push_back({id, text});
+    }
+    void ShowModalBox(const DialogTemplate& tpl) override { m_boxesShown.push_back(tpl.id); }
+    void SetTimer(unsigned id, unsigned periodMs) override;
+    void KillTimer(unsigned id) override;
+    void PostCommEvent(unsigned event, long tag) override;
+    void MessageBox(const std::string& text, MsgIcon icon) override;
+    bool IsShiftDown() const override { return m_shift; }
+    bool IsCtrlDown() const override { return m_ctrl; }
+    void SetFocus(int id) override;
+    int GetFocus() const override { return m_focus; }
+    std::optional<std::string> AskFileName(const FileDialogSpec& spec) override;
+    std::string AppDataFolder() const override { return m_appData; }
+
+    // IVirtualClock
+    uint64_t Now() const override { return m_now; }
+    void After(uint64_t delayMs, std::function<void()> fn) override;
+
+    // --- What a test does ---
+    // Runs posted events until none is left (no time passes).
+    void RunPending();
+    // Lets ms of virtual time pass, running timers, scheduled work and posted events in order.
+    void Advance(uint64_t ms);
+    // Advances in steps of 1 ms until pred() holds or maxMs have passed; returns pred().
+    bool AdvanceUntil(const std::function<bool()>& pred, uint64_t maxMs);
+    // User actions; each returns false when the control is disabled, hidden or absent.
+    bool Click(int id);                      // buttons and check boxes (auto check boxes toggle)
+    bool Choose(int id, int index);          // pick a list item (selection change notification)
+    bool DropDown(int id);                   // open a list
+    bool Type(int id, const std::string& text); // replace an edit field's text
+    void MoveFocus(int id);                  // focus moves to id (0: out of the window)
+    bool PressEnter();                       // the default button
+    void PressEscape();                      // ends the dialog with 2
+    void SetModifiers(bool shift, bool ctrl) {
+        m_shift = shift;
+        m_ctrl = ctrl;
+    }
+    void QueueFileAnswer(std::optional<std::string> path) { m_fileAnswers.push_back(path); }
+    void SetAppDataFolder(const std::string& path) { m_appData = path; }
+
+    // --- What a test looks at ---
+    const Control* Find(int id) const;
+    Control* Find(int id);
+    bool Has(int id) const { return Find(id) != nullptr; }
+    const std::vector<Message>& Messages() const { return m_messages; }
+    void ClearMessages() { m_messages.clear(); }
+    const std::vector<FileDialogSpec>& FileDialogs() const { return m_fileDialogs; }
+    bool TimerRunning(unsigned id) const { return m_timers.count(id) != 0; }
+    unsigned TimerPeriod(unsigned id) const;
+    std::vector<std::string> ListItems(int id) const;
+    LampImage Lamp(int id) const;
+    int Redraws(int id) const;
+    const MemoryCanvas* Canvas(int id) const;
+    void SetCanvasSize(int id, int width, int height);
+    bool Ended() const { return m_ended; }
+    int Result() const { return m_result; }
+    std::string Tooltip(int id) const;
+    const std::vector<std::pair<unsigned, std::string>>& SystemMenu() const { return m_sysMenu; }
+    const std::vector<int>& ModalBoxesShown() const { return m_boxesShown; }
+    void ChooseSystemMenu(unsigned id) {
+        if (m_events && !m_ended)
+            m_events->OnSysCommand(id);
+    }
+
+private:
+    struct Timer {
+        unsigned period;
+        uint64_t due;
+        uint64_t seq;
+    };
+    struct Scheduled {
+        uint64_t due;
+        uint64_t seq;
+        std::function<void()> fn;
+    };
+    Control& At(int id);
+    const Control& At(int id) const;
+    bool RunNextDue(uint64_t limit);
+
+    IWindowEvents* m_events = nullptr;
+    std::map<int, Control> m_controls;
+    std::string m_title;
+    std::map<unsigned, Timer> m_timers;
+    std::vector<Scheduled> m_scheduled;
+    std::deque<std::function<void()>> m_posted;
+    std::vector<Message> m_messages;
+    std::vector<std::pair<unsigned, std::string>> m_sysMenu;
+    std::vector<int> m_boxesShown;
+    std::vector<FileDialogSpec> m_fileDialogs;
+    std::deque<std::optional<std::string>> m_fileAnswers;
+    std::string m_appData;
+    uint64_t m_now = 0;
+    uint64_t m_seq = 0;
+    int m_focus = 0;
+    bool m_shift = false, m_ctrl = false;
+    bool m_ended = false;
+    int m_result = -1;
+    int m_defaultButton = 0;
+    Control m_nowhere; // returned for ids that do not exist
+};
+
+} // namespace hx

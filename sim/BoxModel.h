@@ -1,0 +1,78 @@
+#pragma once
+// The box's side of the protocol: bytes in, bytes out, a memory image, DSR and faults.
+// It knows nothing of ports or time sources; the caller passes the time in milliseconds.
+#include "link/SettingsImage.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hx::sim {
+
+struct BoxFaults {
+    bool silent = false;        // answers nothing at all
+    bool lowerCase = false;     // text replies in lower case ("ok")
+    bool wrongBanner = false;   // a version banner of another product
+    bool wrongModel = false;    // a model line of another model
+    bool extraLine = false;     // a further text line after the banner and after the model line
+    int badRecord = -1;         // index (0..63) of a record sent with a wrong checksum
+    int missingRecord = -1;     // index (0..63) of a record left out
+    bool missingEof = false;    // no end-of-file record after the records
+    int dsrOffAfterRecord = -1; // DSR withdrawn after this received record (0..64) ...
+    int dsrOffMs = 0;           // ... for this long; below 0: for good
+    bool badReadBack = false;   // the first read-back after a write differs in one byte
+    bool comments = false;      // "#" comment lines among the replies
+    bool noEcho = false;        // commands are not echoed
+    bool doubleReplies = false; // every reply line is sent twice
+};
+
+class BoxModel {
+public:
+    BoxModel();
+
+    // The factory image: model code 0xF708, no serial number, the factory settings.
+    static SettingsImage FactoryImage();
+
+    // Bytes from the tool at time nowMs; returns the bytes the box sends in answer.
+    std::string Input(std::string_view bytes, uint64_t nowMs);
+    // The box holds DSR on (it can take the next record).
+    bool Dsr(uint64_t nowMs) const;
+    // Monitor mode: status frames are streamed until a lone carriage return.
+    bool Monitoring() const { return m_monitoring; }
+    void SetMonitoring(bool on) { m_monitoring = on; }
+
+    BoxFaults faults;
+    uint8_t versionMajor = 1;
+    uint8_t versionMinor = 20;
+    std::string modelLine = "HX-5310 Voice Relay";
+
+    SettingsImage& Ram() { return m_ram; }     // the working settings
+    SettingsImage& Flash() { return m_flash; } // what "AT&W" stored; loaded by a restart
+    const std::vector<std::string>& Commands() const { return m_commands; }
+    int Stores() const { return m_stores; }
+    int Restarts() const { return m_restarts; }
+    int FactoryResets() const { return m_factoryResets; }
+    int RecordsReceived() const { return m_recordsReceived; }
+
+private:
+    std::string Reply(const std::string& text) const; // one text line with CR LF
+    std::string HandleCommand(const std::string& cmd, uint64_t nowMs);
+    std::string HandleRecord(const std::string& line, uint64_t nowMs);
+    std::string ImageAsRecords(bool corrupt);
+
+    SettingsImage m_ram{};
+    SettingsImage m_flash{};
+    std::string m_line;        // text received so far without its carriage return
+    bool m_receiving = false;  // after "ATSTX": records are coming
+    bool m_receiveOk = true;   // all records of the current write were good
+    bool m_monitoring = false;
+    bool m_readBackPending = false; // the next read-back is the first after a write
+    uint64_t m_dsrOffUntil = 0;
+    bool m_dsrOffForGood = false;
+    int m_recordsReceived = 0;
+    std::vector<std::string> m_commands;
+    int m_stores = 0, m_restarts = 0, m_factoryResets = 0;
+};
+
+} // namespace hx::sim

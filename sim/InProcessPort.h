@@ -1,0 +1,47 @@
+#pragma once
+// A port wired in-process to a box model, in the virtual time of the in-memory window: bytes
+// cross the line at 115200 baud (10 bits a byte), and "transmit empty" comes when the written
+// bytes have left.
+#include "platform/Port.h"
+#include "platform/memory/MemoryWindow.h"
+#include "sim/BoxModel.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hx::sim {
+
+struct LineOptions {
+    bool splitEveryByte = false; // every read returns one byte, every byte its own event
+    bool openFails = false;      // the port cannot be opened
+    unsigned bytesPerMs = 12;    // 115200 baud, 10 bits a byte: 11.52 bytes a millisecond
+    unsigned replyDelayMs = 1;   // the box's reaction time
+};
+
+class InProcessPort;
+
+class InProcessPortFactory : public IPortFactory {
+public:
+    InProcessPortFactory(IVirtualClock& clock, BoxModel& box) : m_clock(clock), m_box(box) {}
+    std::unique_ptr<IPort> CreatePort() override;
+    std::vector<std::string> ListPorts() override { return m_names; }
+
+    void SetPortNames(std::vector<std::string> names) { m_names = std::move(names); }
+    LineOptions options;
+    // Everything the tool wrote, in order, across all ports.
+    std::string written;
+    int opens = 0, closes = 0;
+    std::string lastOpenedName;
+    bool anyOpen = false;
+
+private:
+    friend class InProcessPort;
+    IVirtualClock& m_clock;
+    BoxModel& m_box;
+    std::vector<std::string> m_names = {"COM1"};
+};
+
+} // namespace hx::sim

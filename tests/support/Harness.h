@@ -1,0 +1,40 @@
+#pragma once
+// The whole window against the box model, in virtual time.
+#include "app/HX5310ConfigApp.h"
+#include "app/HX5310ConfigDlg.h"
+#include "platform/memory/MemoryPreferences.h"
+#include "platform/memory/MemoryWindow.h"
+#include "sim/BoxModel.h"
+#include "sim/InProcessPort.h"
+
+#include <memory>
+#include <string>
+
+namespace hx::test {
+
+class Harness {
+public:
+    // storedPort: the "Serial Port" preference; the box's port is "COM1".
+    explicit Harness(const std::string& storedPort = "COM1", bool start = true);
+    ~Harness();
+
+    // Constructs the window and runs its start-up (as the application object does).
+    void Start();
+    // Lets virtual time pass until no operation runs (m_nStep 0); false after maxMs.
+    bool RunUntilIdle(uint64_t maxMs = 20000);
+    // Clicks a control and lets the operation it starts run to its end.
+    bool ClickAndWait(int id, uint64_t maxMs = 20000);
+
+    std::string Info() const { return win.GetText(1002); }
+    bool Enabled(int id) const { return win.IsEnabled(id); }
+    bool Visible(int id) const { return win.IsVisible(id); }
+
+    MemoryWindow win;
+    MemoryPreferences prefs;
+    CHX5310ConfigApp app{prefs};
+    sim::BoxModel box;
+    sim::InProcessPortFactory ports{win, box};
+    std::unique_ptr<CHX5310ConfigDlg> dlg;
+};
+
+} // namespace hx::test
