@@ -183,6 +183,8 @@ void CHX5310ConfigDlg::OnCommand(int id, Notify code, int newFocusId) {
 void CHX5310ConfigDlg::OnSysCommand(unsigned id) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX)
         m_win.ShowModalBox(AboutDialogTemplate());
+    else if ((id & 0xFFF0) == IDM_OPEN_BACKUPS)
+        m_win.OpenFolder(BackupFolder());
 }
 
 void CHX5310ConfigDlg::OnDestroy() {

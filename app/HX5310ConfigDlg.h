@@ -42,6 +42,11 @@ enum : int {
     ERR_NEW_SERIAL = 103 // the new serial number is not one that can be given to a box
 };
 
+// System menu (or context menu) entries
+enum : unsigned {
+    IDM_OPEN_BACKUPS = 0x0020, // opens the folder of the automatic backups
+};
+
 class CHX5310ConfigDlg : public IWindowEvents, public EditorValues {
 public:
     CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports, CHX5310ConfigApp& app);
@@ -104,6 +109,12 @@ public:
     void OnFieldKillFocus(int id); // the coupling rule of the field left
     void OnSaveToFile();
     void OnLoadFromFile();
+    // Automatic backups: the image exactly as the box last sent it is kept (m_boxImage) and
+    // saved as a settings file before a Send or a Factory reset writes the box. False when the
+    // backup could not be written; m_strBackupError then says why.
+    void KeepBoxImage();
+    bool BackupBoxImage();
+    std::string BackupFolder() const;
 
     // --- monitor/ ---
     void StartStopMonitor();
@@ -172,6 +183,7 @@ public:
     // Factory reset), kept for the automatic backup before the box is written.
     SettingsImage m_boxImage = {};
     int m_bBoxImageValid = 0;
+    std::string m_strBackupError; // empty, or why the last backup failed
 };
 
 } // namespace hx

@@ -101,6 +101,8 @@ public:
 
     // Per-user folder for the tool's own files (backups); empty when there is none.
     virtual std::string AppDataFolder() const = 0;
+    // Shows a folder in the platform's file manager.
+    virtual void OpenFolder(const std::string& path) = 0;
 };
 
 } // namespace hx

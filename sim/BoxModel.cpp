@@ -5,3 +5,6 @@ SettingsImage BoxModel::FactoryImage() { return {}; }
 std::string BoxModel::Input(std::string_view, uint64_t) { return {}; }
 bool BoxModel::Dsr(uint64_t) const { return true; }
 } // namespace hx::sim
+namespace hx::sim {
+std::string BoxModel::Tick(uint64_t) { return {}; }
+} // namespace hx::sim

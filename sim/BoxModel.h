@@ -2,6 +2,7 @@
 // The box's side of the protocol: bytes in, bytes out, a memory image, DSR and faults.
 // It knows nothing of ports or time sources; the caller passes the time in milliseconds.
 #include "link/SettingsImage.h"
+#include "sim/FrameGenerator.h"
 
 #include <cstdint>
 #include <string>
@@ -38,9 +39,11 @@ public:
     std::string Input(std::string_view bytes, uint64_t nowMs);
     // The box holds DSR on (it can take the next record).
     bool Dsr(uint64_t nowMs) const;
-    // Monitor mode: status frames are streamed until a lone carriage return.
+    // Bytes the box sends on its own up to time nowMs: status frames in monitor mode.
+    std::string Tick(uint64_t nowMs);
+    // Monitor mode: status frames are streamed from "AT*M1" until a lone carriage return.
     bool Monitoring() const { return m_monitoring; }
-    void SetMonitoring(bool on) { m_monitoring = on; }
+    FrameGenerator frames; // what the status frames say, how often, and their faults
 
     BoxFaults faults;
     uint8_t versionMajor = 1;

@@ -103,6 +103,7 @@ public:
     int GetFocus() const override { return m_focus; }
     std::optional<std::string> AskFileName(const FileDialogSpec& spec) override;
     std::string AppDataFolder() const override { return m_appData; }
+    void OpenFolder(const std::string& path) override { m_openedFolders.push_back(path); }
 
     // IVirtualClock
     uint64_t Now() const override { return m_now; }
@@ -149,6 +150,7 @@ public:
     std::string Tooltip(int id) const;
     const std::vector<std::pair<unsigned, std::string>>& SystemMenu() const { return m_sysMenu; }
     const std::vector<int>& ModalBoxesShown() const { return m_boxesShown; }
+    const std::vector<std::string>& OpenedFolders() const { return m_openedFolders; }
     void ChooseSystemMenu(unsigned id) {
         if (m_events && !m_ended)
             m_events->OnSysCommand(id);
@@ -178,6 +180,7 @@ private:
     std::vector<Message> m_messages;
     std::vector<std::pair<unsigned, std::string>> m_sysMenu;
     std::vector<int> m_boxesShown;
+    std::vector<std::string> m_openedFolders;
     std::vector<FileDialogSpec> m_fileDialogs;
     std::deque<std::optional<std::string>> m_fileAnswers;
     std::string m_appData;
