@@ -4,31 +4,70 @@
 
 namespace hx {
 
-CHX5310ConfigDlg::CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports,
-                                   CHX5310ConfigApp& app)
+CHX5310ConfigDlg::CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports, CHX5310ConfigApp& app)
     : m_win(win), m_ports(ports), m_app(app) {
     IWindowServices* w = &m_win;
     const std::pair<CWnd*, int> bindings[] = {
-        {&m_cbPort, 1000},          {&m_cbPresetA, 1072},         {&m_cbPresetB, 1073},
-        {&m_cbTxSelectA, 1025},     {&m_cbTxSelectB, 1026},       {&m_cbMicTxSelect, 1069},
-        {&m_cbPriority, 1071},      {&m_btnReceive, 1001},        {&m_btnSend, 1007},
-        {&m_btnRestart, 1008},      {&m_btnFactory, 1062},        {&m_btnSave, 1063},
-        {&m_btnLoad, 1064},         {&m_chkMonitor, 1029},        {&m_btnClose, 2},
-        {&m_chkNoTxTone, 1049},     {&m_chkNoTxNoise, 1050},      {&m_chkBassCutA, 1058},
-        {&m_chkBassCutB, 1059},     {&m_chkPttInvert, 1070},      {&m_edInfo, 1002},
-        {&m_edSerial, 1061},        {&m_edNewSerial, 1066},       {&m_edAudioDelayA, 1003},
-        {&m_edAudioDelayB, 1005},   {&m_edHoldTimeA, 1009},       {&m_edHoldTimeB, 1011},
-        {&m_edSignalOn, 1021},      {&m_edSignalOff, 1027},       {&m_edNoiseOnA, 1030},
-        {&m_edNoiseOffA, 1032},     {&m_edNoiseOnB, 1034},        {&m_edNoiseOffB, 1036},
-        {&m_edResponseTimeA, 1038}, {&m_edResponseTimeB, 1052},   {&m_spAudioDelayA, 1004},
-        {&m_spAudioDelayB, 1006},   {&m_spHoldTimeA, 1010},       {&m_spHoldTimeB, 1012},
-        {&m_spRxGainA, 1014},       {&m_spRxGainB, 1016},         {&m_spUnmodulatedLimit, 1055},
-        {&m_spContinuousTxLimit, 1057}, {&m_wndAvgA, 1067},       {&m_wndAvgB, 1068},
-        {&m_spTxGainA, 1018},       {&m_spTxGainB, 1020},         {&m_spSignalOn, 1022},
-        {&m_spSignalOff, 1028},     {&m_spNoiseOnA, 1031},        {&m_spNoiseOffA, 1033},
-        {&m_spNoiseOnB, 1035},      {&m_spNoiseOffB, 1037},       {&m_spMicGain, 1024},
-        {&m_spResponseTimeA, 1051}, {&m_spResponseTimeB, 1053},   {&m_stSerialLabel, 1060},
-        {&m_stArrow, 1065},         {&m_stLevelA, 1047},          {&m_stLevelB, 1048},
+        {&m_cbPort, 1000},
+        {&m_cbPresetA, 1072},
+        {&m_cbPresetB, 1073},
+        {&m_cbTxSelectA, 1025},
+        {&m_cbTxSelectB, 1026},
+        {&m_cbMicTxSelect, 1069},
+        {&m_cbPriority, 1071},
+        {&m_btnReceive, 1001},
+        {&m_btnSend, 1007},
+        {&m_btnRestart, 1008},
+        {&m_btnFactory, 1062},
+        {&m_btnSave, 1063},
+        {&m_btnLoad, 1064},
+        {&m_chkMonitor, 1029},
+        {&m_btnClose, 2},
+        {&m_chkNoTxTone, 1049},
+        {&m_chkNoTxNoise, 1050},
+        {&m_chkBassCutA, 1058},
+        {&m_chkBassCutB, 1059},
+        {&m_chkPttInvert, 1070},
+        {&m_edInfo, 1002},
+        {&m_edSerial, 1061},
+        {&m_edNewSerial, 1066},
+        {&m_edAudioDelayA, 1003},
+        {&m_edAudioDelayB, 1005},
+        {&m_edHoldTimeA, 1009},
+        {&m_edHoldTimeB, 1011},
+        {&m_edSignalOn, 1021},
+        {&m_edSignalOff, 1027},
+        {&m_edNoiseOnA, 1030},
+        {&m_edNoiseOffA, 1032},
+        {&m_edNoiseOnB, 1034},
+        {&m_edNoiseOffB, 1036},
+        {&m_edResponseTimeA, 1038},
+        {&m_edResponseTimeB, 1052},
+        {&m_spAudioDelayA, 1004},
+        {&m_spAudioDelayB, 1006},
+        {&m_spHoldTimeA, 1010},
+        {&m_spHoldTimeB, 1012},
+        {&m_spRxGainA, 1014},
+        {&m_spRxGainB, 1016},
+        {&m_spUnmodulatedLimit, 1055},
+        {&m_spContinuousTxLimit, 1057},
+        {&m_wndAvgA, 1067},
+        {&m_wndAvgB, 1068},
+        {&m_spTxGainA, 1018},
+        {&m_spTxGainB, 1020},
+        {&m_spSignalOn, 1022},
+        {&m_spSignalOff, 1028},
+        {&m_spNoiseOnA, 1031},
+        {&m_spNoiseOffA, 1033},
+        {&m_spNoiseOnB, 1035},
+        {&m_spNoiseOffB, 1037},
+        {&m_spMicGain, 1024},
+        {&m_spResponseTimeA, 1051},
+        {&m_spResponseTimeB, 1053},
+        {&m_stSerialLabel, 1060},
+        {&m_stArrow, 1065},
+        {&m_stLevelA, 1047},
+        {&m_stLevelB, 1048},
     };
     for (const auto& [wnd, id] : bindings)
         wnd->Bind(w, id);
@@ -38,7 +77,9 @@ CHX5310ConfigDlg::CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports,
 
 CHX5310ConfigDlg::~CHX5310ConfigDlg() = default;
 
-int CHX5310ConfigDlg::DoModal() { return m_win.RunModal(MainDialogTemplate(), *this); }
+int CHX5310ConfigDlg::DoModal() {
+    return m_win.RunModal(MainDialogTemplate(), *this);
+}
 
 int CHX5310ConfigDlg::OnInitDialog() {
     // 1. The initial member values into the controls.
@@ -79,7 +120,8 @@ int CHX5310ConfigDlg::OnInitDialog() {
 
     // 10. The next serial number to give a box.
     char serial[16];
-    std::snprintf(serial, sizeof serial, "%08lX", static_cast<unsigned long>(m_app.m_nSerialNumber));
+    std::snprintf(serial, sizeof serial, "%08lX",
+                  static_cast<unsigned long>(m_app.m_nSerialNumber));
     m_strNewSerial = serial;
     m_edNewSerial.SetWindowText(m_strNewSerial);
 
@@ -134,14 +176,29 @@ void CHX5310ConfigDlg::OnCommand(int id, Notify code, int newFocusId) {
     switch (code) {
     case Notify::Clicked:
         switch (id) {
-        case IDC_RECEIVE: OnReceiveSettings(); break;
-        case IDC_SEND: OnSendSettings(); break;
-        case IDC_RESTART: OnRestartBox(); break;
-        case IDC_FACTORY: OnFactoryReset(); break;
-        case IDC_SAVE: OnSaveToFile(); break;
-        case IDC_LOAD: OnLoadFromFile(); break;
-        case IDC_MONITOR: OnMonitorClicked(); break;
-        default: break;
+        case IDC_RECEIVE:
+            OnReceiveSettings();
+            break;
+        case IDC_SEND:
+            OnSendSettings();
+            break;
+        case IDC_RESTART:
+            OnRestartBox();
+            break;
+        case IDC_FACTORY:
+            OnFactoryReset();
+            break;
+        case IDC_SAVE:
+            OnSaveToFile();
+            break;
+        case IDC_LOAD:
+            OnLoadFromFile();
+            break;
+        case IDC_MONITOR:
+            OnMonitorClicked();
+            break;
+        default:
+            break;
         }
         break;
     case Notify::DropDown:
@@ -163,18 +220,32 @@ void CHX5310ConfigDlg::OnCommand(int id, Notify code, int newFocusId) {
         case IDC_RXGAIN_A:
         case IDC_RXGAIN_B:
         case IDC_RESP_A:
-        case IDC_RESP_B: OnFieldKillFocus(id); break;
-        case IDC_INFO: OnInfoKillFocus(newFocusId); break;
-        default: break;
+        case IDC_RESP_B:
+            OnFieldKillFocus(id);
+            break;
+        case IDC_INFO:
+            OnInfoKillFocus(newFocusId);
+            break;
+        default:
+            break;
         }
         break;
     case Notify::SelChange:
         switch (id) {
-        case IDC_TXSEL_A: ApplyTxSelectA(); break;
-        case IDC_TXSEL_B: ApplyTxSelectB(); break;
-        case IDC_PRESET_A: ApplyPresetA(); break;
-        case IDC_PRESET_B: ApplyPresetB(); break;
-        default: break;
+        case IDC_TXSEL_A:
+            ApplyTxSelectA();
+            break;
+        case IDC_TXSEL_B:
+            ApplyTxSelectB();
+            break;
+        case IDC_PRESET_A:
+            ApplyPresetA();
+            break;
+        case IDC_PRESET_B:
+            ApplyPresetB();
+            break;
+        default:
+            break;
         }
         break;
     }

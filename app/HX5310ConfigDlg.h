@@ -75,6 +75,7 @@ public:
     int OpenPort();
     void ClosePort();
     void CommWriteText(const std::string& text);
+    bool SplitLines(); // the line splitter; true when the error end ran
     void FillPortList();
 
     // --- link/: command sequencer ---
@@ -82,6 +83,7 @@ public:
     void OnSendSettings();
     void OnRestartBox();
     void OnFactoryReset();
+    void StartOperation(int firstStep);
     void SendCommand(const std::string& command, unsigned periodMs);
     // Advances the running operation by one reply line; returns true when the error end ran.
     bool OnResponseLine(const std::string& line);
@@ -133,9 +135,8 @@ public:
 
     CComboBox m_cbPort, m_cbPresetA, m_cbPresetB, m_cbTxSelectA, m_cbTxSelectB, m_cbMicTxSelect,
         m_cbPriority;
-    CButton m_btnReceive, m_btnSend, m_btnRestart, m_btnFactory, m_btnSave, m_btnLoad,
-        m_chkMonitor, m_btnClose, m_chkNoTxTone, m_chkNoTxNoise, m_chkBassCutA, m_chkBassCutB,
-        m_chkPttInvert;
+    CButton m_btnReceive, m_btnSend, m_btnRestart, m_btnFactory, m_btnSave, m_btnLoad, m_chkMonitor,
+        m_btnClose, m_chkNoTxTone, m_chkNoTxNoise, m_chkBassCutA, m_chkBassCutB, m_chkPttInvert;
     CEdit m_edInfo, m_edSerial, m_edNewSerial, m_edAudioDelayA, m_edAudioDelayB, m_edHoldTimeA,
         m_edHoldTimeB, m_edSignalOn, m_edSignalOff, m_edNoiseOnA, m_edNoiseOffA, m_edNoiseOnB,
         m_edNoiseOffB, m_edResponseTimeA, m_edResponseTimeB;
@@ -184,6 +185,7 @@ public:
     SettingsImage m_boxImage = {};
     int m_bBoxImageValid = 0;
     std::string m_strBackupError; // empty, or why the last backup failed
+    std::string m_strCounterNote; // empty, or why the next serial number could not be counted
 };
 
 } // namespace hx

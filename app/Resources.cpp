@@ -5,8 +5,8 @@ namespace {
 
 using K = ControlKind;
 
-ControlDef C(int id, K kind, const char* caption, int x, int y, int cx, int cy,
-             unsigned flags = 0, const char* tooltip = "") {
+ControlDef C(int id, K kind, const char* caption, int x, int y, int cx, int cy, unsigned flags = 0,
+             const char* tooltip = "") {
     ControlDef d;
     d.id = id;
     d.kind = kind;
@@ -24,8 +24,7 @@ ControlDef L(const char* caption, int x, int y, int cx, int cy = 8) {
     return C(-1, K::Label, caption, x, y, cx, cy);
 }
 
-ControlDef List(int id, int x, int y, int cx, std::vector<std::string> items,
-                const char* tooltip) {
+ControlDef List(int id, int x, int y, int cx, std::vector<std::string> items, const char* tooltip) {
     ControlDef d = C(id, K::DropList, "", x, y, cx, 120, 0, tooltip);
     d.items = std::move(items);
     return d;
@@ -125,17 +124,20 @@ DialogTemplate BuildMain() {
     v.push_back(C(1022, K::UpDown, "", 94, y0, 10, 12));
     v.push_back(L("dB", 106, y0 + 2, 12));
     v.push_back(L("信号非検知閾値", 13, y1 + 2, 50));
-    v.push_back(C(1027, K::Edit, "", 64, y1, 30, 12, 0,
-                  "「信号検知送信」選択時、継続時間後に送信を終了する信号（音声）レベルを指定します"));
+    v.push_back(
+        C(1027, K::Edit, "", 64, y1, 30, 12, 0,
+          "「信号検知送信」選択時、継続時間後に送信を終了する信号（音声）レベルを指定します"));
     v.push_back(C(1028, K::UpDown, "", 94, y1, 10, 12));
     v.push_back(L("dB", 106, y1 + 2, 12));
     v.push_back(C(1049, K::CheckBox, "トーン検知", 122, y0, 50, 10, kAutoCheckBox,
                   "単一トーン検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
-    v.push_back(C(1050, K::CheckBox, "ノイズ検知", 122, y1, 50, 10, kAutoCheckBox,
-                  "スケルチ開放ノイズ検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
+    v.push_back(
+        C(1050, K::CheckBox, "ノイズ検知", 122, y1, 50, 10, kAutoCheckBox,
+          "スケルチ開放ノイズ検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
     v.push_back(L("無変調防止時間", 176, y0 + 2, 56));
-    v.push_back(C(1054, K::Edit, "", 234, y0, 32, 12, 0,
-                  "意図せず無変調での送信状態が継続したときに、送信状態を解除するまでの時間を指定します"));
+    v.push_back(
+        C(1054, K::Edit, "", 234, y0, 32, 12, 0,
+          "意図せず無変調での送信状態が継続したときに、送信状態を解除するまでの時間を指定します"));
     v.push_back(C(1055, K::UpDown, "", 266, y0, 10, 12));
     v.push_back(L("s", 278, y0 + 2, 8));
     v.push_back(L("連続送信制限時間", 176, y1 + 2, 56));
@@ -148,8 +150,8 @@ DialogTemplate BuildMain() {
                   "マイク＆スピーカーで送信する場合のマイクゲインを調節します"));
     v.push_back(C(1024, K::UpDown, "", 340, y0, 10, 12));
     v.push_back(L("優先選択", 13, y2 + 2, 36));
-    v.push_back(List(1071, 50, y2, 44, {"無効", "Ａ", "Ｂ"},
-                     "送信状態で受信を許可する対象を選択します"));
+    v.push_back(
+        List(1071, 50, y2, 44, {"無効", "Ａ", "Ｂ"}, "送信状態で受信を許可する対象を選択します"));
     v.push_back(L("マイク送信選択", 98, y2 + 2, 54));
     v.push_back(List(1069, 152, y2, 64, {"ＰＴＴ切り替え", "Ａのみ", "Ｂのみ", "ＡとＢ両方"},
                      "マイク＆スピーカーで送信する場合の送信対象を選択します"));
@@ -163,8 +165,8 @@ DialogTemplate BuildMain() {
                   "本装置を出荷時の状態に戻したい場合にクリックします"));
     v.push_back(C(1007, K::PushButton, "設定送信", 67, yb, 48, 14, 0,
                   "変更した設定を保存したい場合にクリックします"));
-    v.push_back(C(1008, K::PushButton, "再起動", 119, yb, 48, 14, 0,
-                  "再起動したい場合にクリックします"));
+    v.push_back(
+        C(1008, K::PushButton, "再起動", 119, yb, 48, 14, 0, "再起動したい場合にクリックします"));
     v.push_back(C(1063, K::PushButton, "保存...", 171, yb, 48, 14, 0,
                   "設定をファイルに保存したい場合にクリックします"));
     v.push_back(C(1064, K::PushButton, "読出...", 223, yb, 48, 14, 0,
@@ -227,9 +229,12 @@ const DialogTemplate& AboutDialogTemplate() {
 
 const char* LoadStringResource(int id) {
     switch (id) {
-    case IDS_ABOUTBOX: return "バージョン情報 HX-5310-Config(&A)...";
-    case 100: return "OLE の初期化に失敗しました。";
-    default: return "";
+    case IDS_ABOUTBOX:
+        return "バージョン情報 HX-5310-Config(&A)...";
+    case 100:
+        return "OLE の初期化に失敗しました。";
+    default:
+        return "";
     }
 }
 

@@ -69,13 +69,26 @@ class CBitmap {
 public:
     bool LoadBitmap(int resourceId) {
         switch (resourceId) {
-        case 132: m_image = LampImage::Red; break;
-        case 133: m_image = LampImage::Green; break;
-        case 134: m_image = LampImage::Yellow; break;
-        case 135: m_image = LampImage::Grey; break;
-        case 136: m_image = LampImage::RedCross; break;
-        case 137: m_image = LampImage::GreyCross; break;
-        default: return false;
+        case 132:
+            m_image = LampImage::Red;
+            break;
+        case 133:
+            m_image = LampImage::Green;
+            break;
+        case 134:
+            m_image = LampImage::Yellow;
+            break;
+        case 135:
+            m_image = LampImage::Grey;
+            break;
+        case 136:
+            m_image = LampImage::RedCross;
+            break;
+        case 137:
+            m_image = LampImage::GreyCross;
+            break;
+        default:
+            return false;
         }
         return true;
     }

@@ -10,14 +10,14 @@ namespace hx {
 enum class ControlKind {
     PushButton,
     CheckBox,
-    DropList,   // drop-down list that cannot be typed into
-    Edit,       // edit field; its flags say which input it accepts
-    UpDown,     // up-down control attached to the edit field before it
-    Label,      // static text
+    DropList, // drop-down list that cannot be typed into
+    Edit,     // edit field; its flags say which input it accepts
+    UpDown,   // up-down control attached to the edit field before it
+    Label,    // static text
     GroupBox,
-    Lamp,       // static showing a lamp image
-    Meter,      // owner-drawn level meter
-    Icon,       // static showing the application icon
+    Lamp,  // static showing a lamp image
+    Meter, // owner-drawn level meter
+    Icon,  // static showing the application icon
 };
 
 // Style flags of a control in a dialog template.

@@ -13,7 +13,7 @@ namespace hx::sim {
 
 struct BoxFaults {
     bool silent = false;        // answers nothing at all
-    bool lowerCase = false;     // text replies in lower case ("ok")
+    bool lowerCase = false;     // "ok" and "error" in lower case
     bool wrongBanner = false;   // a version banner of another product
     bool wrongModel = false;    // a model line of another model
     bool extraLine = false;     // a further text line after the banner and after the model line

@@ -85,15 +85,33 @@ void MemoryWindow::EndDialog(int result) {
         m_events->OnDestroy();
 }
 
-void MemoryWindow::SetText(int id, const std::string& text) { At(id).text = text; }
-std::string MemoryWindow::GetText(int id) const { return At(id).text; }
-void MemoryWindow::Enable(int id, bool enable) { At(id).enabled = enable; }
-bool MemoryWindow::IsEnabled(int id) const { return Find(id) && At(id).enabled; }
-void MemoryWindow::Show(int id, bool show) { At(id).visible = show; }
-bool MemoryWindow::IsVisible(int id) const { return Find(id) && At(id).visible; }
-void MemoryWindow::SetCheck(int id, int state) { At(id).check = state; }
-int MemoryWindow::GetCheck(int id) const { return At(id).check; }
-void MemoryWindow::SelectAllText(int id) { At(id).textSelected = true; }
+void MemoryWindow::SetText(int id, const std::string& text) {
+    At(id).text = text;
+}
+std::string MemoryWindow::GetText(int id) const {
+    return At(id).text;
+}
+void MemoryWindow::Enable(int id, bool enable) {
+    At(id).enabled = enable;
+}
+bool MemoryWindow::IsEnabled(int id) const {
+    return Find(id) && At(id).enabled;
+}
+void MemoryWindow::Show(int id, bool show) {
+    At(id).visible = show;
+}
+bool MemoryWindow::IsVisible(int id) const {
+    return Find(id) && At(id).visible;
+}
+void MemoryWindow::SetCheck(int id, int state) {
+    At(id).check = state;
+}
+int MemoryWindow::GetCheck(int id) const {
+    return At(id).check;
+}
+void MemoryWindow::SelectAllText(int id) {
+    At(id).textSelected = true;
+}
 
 void MemoryWindow::ListReset(int id) {
     At(id).items.clear();
@@ -116,7 +134,9 @@ int MemoryWindow::ListInsert(int id, int index, const std::string& text) {
     return index;
 }
 
-int MemoryWindow::ListCount(int id) const { return static_cast<int>(At(id).items.size()); }
+int MemoryWindow::ListCount(int id) const {
+    return static_cast<int>(At(id).items.size());
+}
 
 std::string MemoryWindow::ListText(int id, int index) const {
     const auto& c = At(id);
@@ -131,7 +151,9 @@ void MemoryWindow::ListSelect(int id, int index) {
     c.text = c.selection >= 0 ? c.items[static_cast<size_t>(c.selection)] : std::string();
 }
 
-int MemoryWindow::ListSelection(int id) const { return At(id).selection; }
+int MemoryWindow::ListSelection(int id) const {
+    return At(id).selection;
+}
 
 void MemoryWindow::SetUpDownRange(int id, int lowest, int highest, int step) {
     auto& c = At(id);
@@ -141,9 +163,13 @@ void MemoryWindow::SetUpDownRange(int id, int lowest, int highest, int step) {
     c.rangeSet = true;
 }
 
-void MemoryWindow::SetLamp(int id, LampImage image) { At(id).lamp = image; }
+void MemoryWindow::SetLamp(int id, LampImage image) {
+    At(id).lamp = image;
+}
 
-void MemoryWindow::AttachOwnerDraw(int id, IOwnerDraw* painter) { At(id).painter = painter; }
+void MemoryWindow::AttachOwnerDraw(int id, IOwnerDraw* painter) {
+    At(id).painter = painter;
+}
 
 void MemoryWindow::RedrawNow(int id) {
     auto* c = Find(id);
@@ -167,7 +193,9 @@ void MemoryWindow::SetTimer(unsigned id, unsigned periodMs) {
     m_timers[id] = Timer{period, m_now + period, m_seq++};
 }
 
-void MemoryWindow::KillTimer(unsigned id) { m_timers.erase(id); }
+void MemoryWindow::KillTimer(unsigned id) {
+    m_timers.erase(id);
+}
 
 void MemoryWindow::PostCommEvent(unsigned event, long tag) {
     if (m_ended)
@@ -219,8 +247,8 @@ bool MemoryWindow::RunNextDue(uint64_t limit) {
     const Timer* bestTimer = nullptr;
     unsigned bestId = 0;
     for (auto& [id, t] : m_timers) {
-        if (t.due <= limit &&
-            (!bestTimer || t.due < bestTimer->due || (t.due == bestTimer->due && t.seq < bestTimer->seq))) {
+        if (t.due <= limit && (!bestTimer || t.due < bestTimer->due ||
+                               (t.due == bestTimer->due && t.seq < bestTimer->seq))) {
             bestTimer = &t;
             bestId = id;
         }
@@ -231,10 +259,9 @@ bool MemoryWindow::RunNextDue(uint64_t limit) {
                                  (it->due == bestWork->due && it->seq < bestWork->seq)))
             bestWork = it;
     }
-    const bool workFirst =
-        bestWork != m_scheduled.end() &&
-        (!bestTimer || bestWork->due < bestTimer->due ||
-         (bestWork->due == bestTimer->due && bestWork->seq < bestTimer->seq));
+    const bool workFirst = bestWork != m_scheduled.end() &&
+                           (!bestTimer || bestWork->due < bestTimer->due ||
+                            (bestWork->due == bestTimer->due && bestWork->seq < bestTimer->seq));
     if (workFirst) {
         m_now = std::max(m_now, bestWork->due);
         auto fn = std::move(bestWork->fn);
@@ -270,7 +297,9 @@ bool MemoryWindow::AdvanceUntil(const std::function<bool()>& pred, uint64_t maxM
     return pred();
 }
 
-static bool Usable(const MemoryWindow::Control* c) { return c && c->enabled && c->visible; }
+static bool Usable(const MemoryWindow::Control* c) {
+    return c && c->enabled && c->visible;
+}
 
 bool MemoryWindow::Click(int id) {
     auto* c = Find(id);
@@ -338,16 +367,24 @@ bool MemoryWindow::PressEnter() {
     return Click(m_defaultButton);
 }
 
-void MemoryWindow::PressEscape() { EndDialog(2); }
+void MemoryWindow::PressEscape() {
+    EndDialog(2);
+}
 
 unsigned MemoryWindow::TimerPeriod(unsigned id) const {
     auto it = m_timers.find(id);
     return it == m_timers.end() ? 0 : it->second.period;
 }
 
-std::vector<std::string> MemoryWindow::ListItems(int id) const { return At(id).items; }
-LampImage MemoryWindow::Lamp(int id) const { return At(id).lamp; }
-int MemoryWindow::Redraws(int id) const { return At(id).redraws; }
+std::vector<std::string> MemoryWindow::ListItems(int id) const {
+    return At(id).items;
+}
+LampImage MemoryWindow::Lamp(int id) const {
+    return At(id).lamp;
+}
+int MemoryWindow::Redraws(int id) const {
+    return At(id).redraws;
+}
 
 const MemoryCanvas* MemoryWindow::Canvas(int id) const {
     const auto* c = Find(id);
@@ -359,6 +396,8 @@ void MemoryWindow::SetCanvasSize(int id, int width, int height) {
         c->canvas = MemoryCanvas(width, height, {255, 255, 255});
 }
 
-std::string MemoryWindow::Tooltip(int id) const { return At(id).tooltip; }
+std::string MemoryWindow::Tooltip(int id) const {
+    return At(id).tooltip;
+}
 
 } // namespace hx

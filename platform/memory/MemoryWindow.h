@@ -117,13 +117,13 @@ public:
     // Advances in steps of 1 ms until pred() holds or maxMs have passed; returns pred().
     bool AdvanceUntil(const std::function<bool()>& pred, uint64_t maxMs);
     // User actions; each returns false when the control is disabled, hidden or absent.
-    bool Click(int id);                      // buttons and check boxes (auto check boxes toggle)
-    bool Choose(int id, int index);          // pick a list item (selection change notification)
-    bool DropDown(int id);                   // open a list
+    bool Click(int id);                         // buttons and check boxes (auto check boxes toggle)
+    bool Choose(int id, int index);             // pick a list item (selection change notification)
+    bool DropDown(int id);                      // open a list
     bool Type(int id, const std::string& text); // replace an edit field's text
-    void MoveFocus(int id);                  // focus moves to id (0: out of the window)
-    bool PressEnter();                       // the default button
-    void PressEscape();                      // ends the dialog with 2
+    void MoveFocus(int id);                     // focus moves to id (0: out of the window)
+    bool PressEnter();                          // the default button
+    void PressEscape();                         // ends the dialog with 2
     void SetModifiers(bool shift, bool ctrl) {
         m_shift = shift;
         m_ctrl = ctrl;

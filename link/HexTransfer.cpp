@@ -1,0 +1,31 @@
+// The window's Intel HEX operations on its image, and the record pump.
+#include "app/HX5310ConfigDlg.h"
+#include "link/HexRecord.h"
+
+namespace hx {
+
+int CHX5310ConfigDlg::ParseHexRecord(const char* record, int mode) {
+    return ParseRecord(record, mode, m_SettingsImage);
+}
+
+int CHX5310ConfigDlg::BuildHexRecord(char* buffer) {
+    return BuildRecord(m_SettingsImage, m_nSendAddress, buffer);
+}
+
+void CHX5310ConfigDlg::PumpRecords(long tag) {
+    if (!m_bMoreToSend)
+        return;
+    if (tag != TIMER_TX_PACE)
+        m_win.KillTimer(TIMER_TX_PACE); // the port's own event: a pending re-try is not needed
+    if (!(m_pComm->GetStatus() & MS_DSR_ON)) {
+        // The box holds DSR off: try again in 2 ms, without waiting here.
+        m_win.SetTimer(TIMER_TX_PACE, 2);
+        return;
+    }
+    char buffer[kRecordBufferSize];
+    if (BuildHexRecord(buffer) == 0)
+        m_bMoreToSend = 0;
+    CommWriteText(buffer);
+}
+
+} // namespace hx

@@ -1,0 +1,327 @@
+#include "platform/qt/QtSerialPort.h"
+
+#include "platform/PortFolder.h"
+
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+namespace hx {
+
+bool ParseBaudRate(const std::string& text, qint32& rate) {
+    if (text.empty() || text.size() > 8)
+        return false;
+    qint32 value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value <= 0)
+        return false;
+    rate = value;
+    return true;
+}
+
+bool ParseDataBits(const std::string& text, QSerialPort::DataBits& bits) {
+    if (text == "5")
+        bits = QSerialPort::Data5;
+    else if (text == "6")
+        bits = QSerialPort::Data6;
+    else if (text == "7")
+        bits = QSerialPort::Data7;
+    else if (text == "8")
+        bits = QSerialPort::Data8;
+    else
+        return false;
+    return true;
+}
+
+bool ParseParity(const std::string& text, QSerialPort::Parity& parity) {
+    // The tool gives the Japanese names; the English ones are accepted as well.
+    if (text == "なし" || text == "None")
+        parity = QSerialPort::NoParity;
+    else if (text == "偶数" || text == "Even")
+        parity = QSerialPort::EvenParity;
+    else if (text == "奇数" || text == "Odd")
+        parity = QSerialPort::OddParity;
+    else if (text == "マーク" || text == "Mark")
+        parity = QSerialPort::MarkParity;
+    else if (text == "スペース" || text == "Space")
+        parity = QSerialPort::SpaceParity;
+    else
+        return false;
+    return true;
+}
+
+bool ParseStopBits(const std::string& text, QSerialPort::StopBits& bits) {
+    if (text == "1")
+        bits = QSerialPort::OneStop;
+    else if (text == "1.5")
+        bits = QSerialPort::OneAndHalfStop;
+    else if (text == "2")
+        bits = QSerialPort::TwoStop;
+    else
+        return false;
+    return true;
+}
+
+bool ParseFlow(const std::string& text, QSerialPort::FlowControl& flow) {
+    if (text == "DTR/DSR" || text == "なし" || text == "None")
+        flow = QSerialPort::NoFlowControl;
+    else if (text == "RTS/CTS")
+        flow = QSerialPort::HardwareControl;
+    else if (text == "XON/XOFF")
+        flow = QSerialPort::SoftwareControl;
+    else
+        return false;
+    return true;
+}
+
+std::vector<std::string> AnnouncedPorts(const std::string& folder) {
+    std::vector<std::string> ports;
+    std::string error;
+    if (!CheckPrivateFolder(folder, false, error))
+        return ports;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return ports;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat link {};
+        struct stat target {};
+        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            continue;
+        if (::stat(path.c_str(), &target) != 0 || !S_ISCHR(target.st_mode))
+            continue; // the box that announced it has gone
+        ports.push_back(path);
+    }
+    ::closedir(dir);
+    std::sort(ports.begin(), ports.end());
+    return ports;
+}
+
+QtPort::QtPort() {
+    m_drainTimer.setTimerType(Qt::PreciseTimer);
+    m_drainTimer.setInterval(1);
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { OnReadyRead(); });
+    QObject::connect(&m_port, &QSerialPort::bytesWritten, &m_port, [this] { OnBytesWritten(); });
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError e) { OnError(e); });
+    QObject::connect(&m_drainTimer, &QTimer::timeout, &m_port, [this] { PollTransmitQueue(); });
+}
+
+QtPort::~QtPort() {
+    m_drainTimer.stop();
+    m_port.disconnect();
+    m_drainTimer.disconnect();
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void QtPort::SetPortName(const std::string& name) {
+    m_name = name;
+}
+
+namespace {
+// Keeps the first setting text that named nothing; Open refuses to run with it.
+template <typename T, typename Parse>
+void Apply(const std::string& text, T& target, Parse parse, std::string& bad) {
+    T value{};
+    if (parse(text, value))
+        target = value;
+    else if (bad.empty())
+        bad = text;
+}
+} // namespace
+
+void QtPort::SetBaudRate(const std::string& text) {
+    Apply(text, m_baud, ParseBaudRate, m_badSetting);
+}
+void QtPort::SetDataBits(const std::string& text) {
+    Apply(text, m_dataBits, ParseDataBits, m_badSetting);
+}
+void QtPort::SetParity(const std::string& text) {
+    Apply(text, m_parity, ParseParity, m_badSetting);
+}
+void QtPort::SetStopBits(const std::string& text) {
+    Apply(text, m_stopBits, ParseStopBits, m_badSetting);
+}
+void QtPort::SetFlow(const std::string& text) {
+    Apply(text, m_flow, ParseFlow, m_badSetting);
+}
+void QtPort::SetEventMask(unsigned long mask) {
+    m_mask = mask;
+}
+
+int QtPort::Open(std::function<void(unsigned)> notify) {
+    m_notify = std::move(notify);
+    m_lastError.clear();
+    if (!m_badSetting.empty()) {
+        m_lastError = "unknown line setting \"" + m_badSetting + "\"";
+        m_badSetting.clear();
+        Close();
+        return 0;
+    }
+    if (m_name.empty()) {
+        m_lastError = "no port name";
+        Close();
+        return 0;
+    }
+    // A port still open from monitor mode stays open when it is the same one; otherwise it is
+    // opened afresh.
+    if (m_port.isOpen() && (m_lost || m_openedName != m_name))
+        Close();
+    m_lost = false;
+    m_port.clearError();
+    m_port.setPortName(QString::fromStdString(m_name));
+    bool ok = m_port.isOpen() || m_port.open(QIODevice::ReadWrite);
+    ok = ok && m_port.setBaudRate(m_baud) && m_port.setDataBits(m_dataBits) &&
+         m_port.setParity(m_parity) && m_port.setStopBits(m_stopBits) &&
+         m_port.setFlowControl(m_flow);
+    if (!ok) {
+        m_lastError = m_port.errorString().toStdString();
+        Close();
+        return 0;
+    }
+    m_openedName = m_name;
+    m_noModemSignals = false;
+    // Bytes that were waiting before the open belong to no operation of this one.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_port.clearError();
+    return 1;
+}
+
+int QtPort::SetDtr(int on) {
+    if (!IsOpen())
+        return 0;
+    m_port.clearError();
+    if (m_port.setDataTerminalReady(on != 0))
+        return 1;
+    // A line without modem signals (a pseudo-terminal) has no DTR to raise; that is no fault.
+    if (m_lost)
+        return 0;
+    m_port.clearError();
+    return 1;
+}
+
+int QtPort::Read(char* buf, int capacity) {
+    if (!IsOpen() || !buf || capacity <= 0)
+        return 0;
+    const qint64 n = m_port.read(buf, capacity);
+    return n > 0 ? static_cast<int>(n) : 0;
+}
+
+void QtPort::Write(const char* data, int length) {
+    if (!IsOpen() || !data || length <= 0)
+        return;
+    if (m_port.write(data, length) <= 0)
+        return;
+    // "Transmit empty" is due once these bytes, and any written before them, have left.
+    m_draining = true;
+    m_drainTimer.stop();
+}
+
+unsigned long QtPort::GetStatus() {
+    if (!IsOpen())
+        return 0;
+    if (m_noModemSignals)
+        return MS_DSR_ON;
+    m_port.clearError();
+    const QSerialPort::PinoutSignals pins = m_port.pinoutSignals();
+    if (m_port.error() != QSerialPort::NoError) {
+        if (m_lost)
+            return 0;
+        // No modem signals on this line: it reports DSR on, as a box always ready.
+        m_port.clearError();
+        m_noModemSignals = true;
+        return MS_DSR_ON;
+    }
+    return (pins & QSerialPort::DataSetReadySignal) ? static_cast<unsigned long>(MS_DSR_ON) : 0UL;
+}
+
+void QtPort::Close() {
+    StopDrainWatch();
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+    m_lost = false;
+    m_openedName.clear();
+}
+
+void QtPort::Notify(unsigned event) {
+    if ((m_mask & event) && m_notify)
+        m_notify(event);
+}
+
+void QtPort::OnReadyRead() {
+    if (IsOpen())
+        Notify(EV_RXCHAR);
+}
+
+void QtPort::OnBytesWritten() {
+    if (!m_draining || !IsOpen() || m_port.bytesToWrite() > 0)
+        return;
+    PollTransmitQueue();
+}
+
+void QtPort::PollTransmitQueue() {
+    if (!m_draining || !IsOpen()) {
+        StopDrainWatch();
+        return;
+    }
+    int queued = 0;
+    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) == 0 && queued > 0) {
+        if (!m_drainTimer.isActive())
+            m_drainTimer.start();
+        return;
+    }
+    // Drained, or the line cannot tell: then the bytes leaving Qt's buffer is the best sign.
+    StopDrainWatch();
+    Notify(EV_TXEMPTY);
+}
+
+void QtPort::OnError(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+        return;
+    // The device vanished (a pulled cable): from now on the port reads nothing and reports
+    // nothing; it is closed once Qt has finished with the failing call.
+    m_lost = true;
+    StopDrainWatch();
+    QMetaObject::invokeMethod(
+        &m_port,
+        [this] {
+            if (m_lost) {
+                if (m_port.isOpen())
+                    m_port.close();
+                m_port.clearError();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void QtPort::StopDrainWatch() {
+    m_draining = false;
+    m_drainTimer.stop();
+}
+
+std::unique_ptr<IPort> QtPortFactory::CreatePort() {
+    return std::make_unique<QtPort>();
+}
+
+std::vector<std::string> QtPortFactory::ListPorts() {
+    std::vector<std::string> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.push_back(info.systemLocation().toStdString());
+    for (std::string& link : AnnouncedPorts(AnnouncedPortFolder()))
+        ports.push_back(std::move(link));
+    return ports;
+}
+
+} // namespace hx
