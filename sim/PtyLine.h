@@ -1,0 +1,59 @@
+#pragma once
+// The pseudo-terminal of hx5310-sim: the line to the tool, its announcement and its pace.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace hx::sim {
+
+// A pseudo-terminal in raw mode. The simulator holds the master side; the tool opens the
+// device (the slave side) like a serial port.
+class PtyLine {
+public:
+    PtyLine() = default;
+    ~PtyLine();
+    PtyLine(const PtyLine&) = delete;
+    PtyLine& operator=(const PtyLine&) = delete;
+
+    // Opens the pair; false with a message in error.
+    bool Open(std::string& error);
+    int Master() const { return m_master; }
+    const std::string& Device() const { return m_device; }
+
+private:
+    int m_master = -1;
+    std::string m_device;
+};
+
+// Puts a symbolic link folder/name to device (replacing an older link of that name, never
+// anything else) into the announcement folder, making the folder when it is missing. False
+// with a message in error; note says when a link to a live device was replaced.
+bool AnnounceLink(const std::string& folder, const std::string& name, const std::string& device,
+                  std::string& linkPath, std::string& error, std::string& note);
+// Removes the link if it still points to device (another simulator may have taken the name).
+void WithdrawLink(const std::string& linkPath, const std::string& device);
+
+// Lets bytes cross at a line rate: credit builds up with time, at most burst bytes of it, and
+// every byte sent spends one.
+class LinePacer {
+public:
+    LinePacer(uint32_t bytesPerSecond, uint32_t burst, uint64_t nowUs)
+        : m_rate(bytesPerSecond), m_burst(burst), m_lastUs(nowUs) {}
+    // Bytes that may go at nowUs.
+    std::size_t Allowance(uint64_t nowUs);
+    // n bytes went.
+    void Spend(std::size_t n);
+    // Microseconds from nowUs until one byte may go (0: now).
+    uint64_t WaitUs(uint64_t nowUs);
+
+private:
+    uint64_t m_rate;
+    uint64_t m_burst;
+    uint64_t m_lastUs;
+    uint64_t m_credit = 0; // in millionths of a byte
+};
+
+// 115200 baud with a start bit, eight data bits and a stop bit.
+constexpr uint32_t kLineBytesPerSecond = 11520;
+
+} // namespace hx::sim

@@ -1,0 +1,223 @@
+#include "sim/PtyOptions.h"
+
+#include <functional>
+
+namespace hx::sim {
+
+namespace {
+
+// A whole decimal number within [low, high].
+bool ReadNumber(const std::string& text, long low, long high, long& value) {
+    if (text.empty() || text.size() > 9)
+        return false;
+    long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < low || v > high)
+        return false;
+    value = v;
+    return true;
+}
+
+bool ReadHex32(const std::string& text, uint32_t& value) {
+    if (text.empty() || text.size() > 8)
+        return false;
+    uint32_t v = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            return false;
+        v = (v << 4) | static_cast<uint32_t>(digit);
+    }
+    value = v;
+    return true;
+}
+
+bool ValidLinkName(const std::string& name) {
+    if (name.empty() || name.size() > 64 || name[0] == '.')
+        return false;
+    for (char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+struct Option {
+    const char* name;
+    const char* value; // the value's placeholder in the usage text; null: a switch
+    const char* help;
+    // Takes the value (empty for a switch); false when it is not acceptable.
+    std::function<bool(const std::string&, SimOptions&)> apply;
+};
+
+bool Flag(bool& target) {
+    target = true;
+    return true;
+}
+
+const std::vector<Option>& Options() {
+    static const std::vector<Option> options = {
+        {"--silent", nullptr, "answer nothing at all",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.silent); }},
+        {"--lower-case", nullptr, "text replies in lower case (\"ok\")",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.lowerCase); }},
+        {"--wrong-banner", nullptr, "give the version banner of another product",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.wrongBanner); }},
+        {"--wrong-model", nullptr, "give the model line of another model",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.wrongModel); }},
+        {"--extra-line", nullptr, "send a further line after the banner and the model line",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.extraLine); }},
+        {"--bad-record", "N", "send record N (0-63) with a wrong checksum",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 0, 63, n))
+                 return false;
+             o.faults.badRecord = static_cast<int>(n);
+             return true;
+         }},
+        {"--missing-record", "N", "leave record N (0-63) out",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 0, 63, n))
+                 return false;
+             o.faults.missingRecord = static_cast<int>(n);
+             return true;
+         }},
+        {"--missing-eof", nullptr, "send no end-of-file record after the records",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.missingEof); }},
+        {"--bad-read-back", nullptr, "the first read-back after a write differs in one byte",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.badReadBack); }},
+        {"--comments", nullptr, "put \"#\" comment lines among the replies",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.comments); }},
+        {"--no-echo", nullptr, "do not echo commands",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.noEcho); }},
+        {"--double-replies", nullptr, "send every reply line twice",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.doubleReplies); }},
+        {"--frame-rate", "N", "status frames a second in monitor mode (0: back to back)",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 0, 100000, n))
+                 return false;
+             o.frameRate = static_cast<unsigned>(n);
+             return true;
+         }},
+        {"--serial", "HEX", "start with this serial number (FFFFFFFF: none)",
+         [](const std::string& v, SimOptions& o) {
+             uint32_t n;
+             if (!ReadHex32(v, n))
+                 return false;
+             o.serial = n;
+             return true;
+         }},
+        {"--version", "MAJOR.MINOR", "the firmware version the banner gives (0-255 each)",
+         [](const std::string& v, SimOptions& o) {
+             const auto dot = v.find('.');
+             long major, minor;
+             if (dot == std::string::npos || !ReadNumber(v.substr(0, dot), 0, 255, major) ||
+                 !ReadNumber(v.substr(dot + 1), 0, 255, minor))
+                 return false;
+             o.versionMajor = static_cast<uint8_t>(major);
+             o.versionMinor = static_cast<uint8_t>(minor);
+             return true;
+         }},
+        {"--pace", nullptr, "send and take bytes at the line rate of 115200 baud",
+         [](const std::string&, SimOptions& o) { return Flag(o.pace); }},
+        {"--name", "NAME", "the link's name in the announcement folder (default hx5310-sim)",
+         [](const std::string& v, SimOptions& o) {
+             if (!ValidLinkName(v))
+                 return false;
+             o.name = v;
+             return true;
+         }},
+        {"--help", nullptr, "show this text and end",
+         [](const std::string&, SimOptions& o) { return Flag(o.help); }},
+    };
+    return options;
+}
+
+} // namespace
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options,
+                     std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool inlineValue = false;
+        const auto eq = name.find('=');
+        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            inlineValue = true;
+        }
+        const Option* option = nullptr;
+        for (const Option& o : Options())
+            if (name == o.name)
+                option = &o;
+        if (!option) {
+            error = "unknown option " + name;
+            return false;
+        }
+        if (option->value && !inlineValue) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value (" + option->value + ")";
+                return false;
+            }
+            value = args[++i];
+        } else if (!option->value && inlineValue) {
+            error = name + " takes no value";
+            return false;
+        }
+        if (!option->apply(value, options)) {
+            error = "bad value \"" + value + "\" for " + name + " (" + option->value + ": " +
+                    option->help + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string SimUsage() {
+    std::string text = "Usage: hx5310-sim [options]\n"
+                       "A virtual HX-5310 on a pseudo-terminal. Prints the device path and the\n"
+                       "link announced for the configuration tool, one line each, then serves\n"
+                       "until SIGINT or SIGTERM.\n\nOptions:\n";
+    for (const Option& o : Options()) {
+        std::string left = std::string("  ") + o.name;
+        if (o.value)
+            left += std::string(" ") + o.value;
+        if (left.size() < 26)
+            left.resize(26, ' ');
+        else
+            left += "  ";
+        text += left + o.help + "\n";
+    }
+    return text;
+}
+
+void ApplySimOptions(const SimOptions& options, BoxModel& box) {
+    box.faults = options.faults;
+    if (options.frameRate)
+        box.frames.framesPerSecond = *options.frameRate;
+    if (options.versionMajor)
+        box.versionMajor = *options.versionMajor;
+    if (options.versionMinor)
+        box.versionMinor = *options.versionMinor;
+    if (options.serial) {
+        PutU32(box.Ram(), kSerialOffset, *options.serial);
+        PutU32(box.Flash(), kSerialOffset, *options.serial);
+    }
+}
+
+} // namespace hx::sim

@@ -1,0 +1,157 @@
+// hx5310-sim: a virtual HX-5310 on a pseudo-terminal. Bytes from the tool go to the box model;
+// its answers and its status frames go back, at once or at the line rate (--pace).
+#include "platform/PortFolder.h"
+#include "sim/BoxModel.h"
+#include "sim/PtyLine.h"
+#include "sim/PtyOptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int) {
+    g_stop = 1;
+}
+
+void InstallSignals() {
+    struct sigaction stop {};
+    stop.sa_handler = OnStopSignal;
+    sigemptyset(&stop.sa_mask);
+    // No SA_RESTART: a signal wakes the poll at once.
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+uint64_t MonotonicUs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Bytes the box has said but the line has not yet carried. A tool that holds the port open
+// without reading cannot make the simulator grow without end: the oldest bytes are lost, as
+// they would be on a real line.
+constexpr std::size_t kMaxPending = 1 << 20;
+
+int Serve(hx::sim::PtyLine& line, hx::sim::BoxModel& box, bool pace) {
+    using hx::sim::kLineBytesPerSecond;
+    using hx::sim::LinePacer;
+    const uint64_t startUs = MonotonicUs();
+    // At most 32 bytes of credit: after a pause the line goes on at its rate, not in a burst.
+    LinePacer rxPace(kLineBytesPerSecond, 32, 0), txPace(kLineBytesPerSecond, 32, 0);
+    std::string out;
+    std::vector<char> buf(4096);
+
+    while (!g_stop) {
+        uint64_t nowUs = MonotonicUs() - startUs;
+        const std::size_t rxAllow = pace ? rxPace.Allowance(nowUs) : buf.size();
+        const std::size_t txAllow = pace ? txPace.Allowance(nowUs) : out.size();
+
+        pollfd p{line.Master(), 0, 0};
+        if (rxAllow > 0)
+            p.events |= POLLIN;
+        if (!out.empty() && txAllow > 0)
+            p.events |= POLLOUT;
+        int timeoutMs = box.Monitoring() ? 2 : 20;
+        if (pace && (rxAllow == 0 || (!out.empty() && txAllow == 0)))
+            timeoutMs = 1;
+        const int ready = ::poll(&p, 1, timeoutMs);
+        if (ready < 0 && errno != EINTR) {
+            std::fprintf(stderr, "hx5310-sim: poll: %s\n", std::strerror(errno));
+            return 1;
+        }
+        if (ready < 0)
+            continue;
+
+        nowUs = MonotonicUs() - startUs;
+        const uint64_t nowMs = nowUs / 1000;
+        // Nobody has the device open: the master reports a hang-up (or EIO on read) until a
+        // tool opens it again.
+        bool noPeer = (p.revents & (POLLHUP | POLLERR)) != 0;
+        if (p.revents & POLLIN) {
+            const ssize_t n = ::read(line.Master(), buf.data(), std::min(rxAllow, buf.size()));
+            if (n > 0) {
+                if (pace)
+                    rxPace.Spend(static_cast<std::size_t>(n));
+                out += box.Input(std::string_view(buf.data(), static_cast<std::size_t>(n)), nowMs);
+            } else if (n < 0 && errno == EIO) {
+                noPeer = true;
+            }
+        }
+        out += box.Tick(nowMs);
+        if (noPeer) {
+            // What the box says now reaches nobody, like a box with its cable pulled.
+            out.clear();
+            ::poll(nullptr, 0, 10);
+            continue;
+        }
+        if (out.size() > kMaxPending)
+            out.erase(0, out.size() - kMaxPending);
+        const std::size_t want = pace ? std::min(out.size(), txPace.Allowance(nowUs)) : out.size();
+        if (want > 0) {
+            const ssize_t n = ::write(line.Master(), out.data(), want);
+            if (n > 0) {
+                out.erase(0, static_cast<std::size_t>(n));
+                if (pace)
+                    txPace.Spend(static_cast<std::size_t>(n));
+            } else if (n < 0 && errno == EIO) {
+                out.clear();
+            }
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    hx::sim::SimOptions options;
+    std::string error;
+    if (!hx::sim::ParseSimOptions(args, options, error)) {
+        std::fprintf(stderr, "hx5310-sim: %s\nTry hx5310-sim --help.\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(hx::sim::SimUsage().c_str(), stdout);
+        return 0;
+    }
+
+    hx::sim::BoxModel box;
+    hx::sim::ApplySimOptions(options, box);
+
+    hx::sim::PtyLine line;
+    if (!line.Open(error)) {
+        std::fprintf(stderr, "hx5310-sim: %s\n", error.c_str());
+        return 1;
+    }
+    InstallSignals();
+    std::string linkPath, note;
+    if (!hx::sim::AnnounceLink(hx::AnnouncedPortFolder(), options.name, line.Device(), linkPath,
+                               error, note)) {
+        std::fprintf(stderr, "hx5310-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (!note.empty())
+        std::fprintf(stderr, "hx5310-sim: %s\n", note.c_str());
+    std::printf("%s\n%s\n", line.Device().c_str(), linkPath.c_str());
+    std::fflush(stdout);
+
+    const int result = Serve(line, box, options.pace);
+    hx::sim::WithdrawLink(linkPath, line.Device());
+    return result;
+}
