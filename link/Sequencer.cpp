@@ -80,7 +80,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     // number must reach neither the box nor the stored counter, so the reset does not start.
     uint32_t newSerial = 0;
     if (firstStep == STEP_FACTORY_FIRST && GetU32(m_SettingsImage, kSerialOffset) == kNoSerial &&
-        !ParseSerialHex(m_strNewSerial, newSerial)) {
+        !ParseSerialText(m_strNewSerial, newSerial)) {
         SetInfoNow(BadNewSerialText(m_strNewSerial));
         return;
     }
@@ -246,13 +246,13 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
     case 32:
         if (ok) {
             uint32_t serial = 0;
-            if (!ParseSerialHex(m_strNewSerial, serial)) {
+            if (!ParseSerialText(m_strNewSerial, serial)) {
                 // The text changed while the reset ran and is no serial number.
                 m_nStep = ERR_NEW_SERIAL;
                 break;
             }
             m_app.m_nSerialNumber = serial;
-            next(33, "AT!SN=" + FormatSerial(serial) + "\r", 200);
+            next(33, "AT!SN=" + FormatSerialText(serial) + "\r", 200);
         }
         break;
     case 33:

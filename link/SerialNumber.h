@@ -1,17 +1,12 @@
 #pragma once
 // Serial numbers: eight hexadecimal digits whose digits count in decimal (25000009 is followed
 // by 25000010). 0xFFFFFFFF means "no serial number" and is never given to a box.
+#include "settings/SerialText.h"
+
 #include <cstdint>
 #include <string>
 
 namespace hx {
-
-// Reads a serial-number text as a hexadecimal number without wrapping: true only for a text of
-// hexadecimal digits (either case) whose value is at most 0xFFFFFFFE.
-bool ParseSerialHex(const std::string& text, uint32_t& value);
-
-// Eight upper-case hexadecimal digits.
-std::string FormatSerial(uint32_t value);
 
 // The next serial number after value, counted decimally digit by digit from the right: a "9"
 // becomes "0" and carries; any other digit becomes the next character and the count stops.
