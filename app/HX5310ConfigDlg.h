@@ -186,6 +186,10 @@ public:
     int m_bBoxImageValid = 0;
     std::string m_strBackupError; // empty, or why the last backup failed
     std::string m_strCounterNote; // empty, or why the next serial number could not be counted
+    // Set while a coupling rule or a preset runs: the focus moves its data exchange makes do
+    // not start another rule, and it shows at most one validation message.
+    int m_bInEditorRule = 0;
+    int m_bEditorMessageShown = 0;
 };
 
 } // namespace hx
