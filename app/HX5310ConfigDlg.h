@@ -14,6 +14,7 @@
 #include "platform/WindowServices.h"
 #include "settings/EditorValues.h"
 
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -97,6 +98,9 @@ public:
     // --- link/: Intel HEX records ---
     int ParseHexRecord(const char* record, int mode); // 0 data, 1 end of file, -1 error
     int BuildHexRecord(char* buffer);                 // 1 while records remain, 0 after the last
+    // A record of a receive or read-back: ParseHexRecord, and an end-of-file record counts
+    // only when the records before it covered the whole image.
+    int ReceiveRecord(const char* record, int mode);
     void PumpRecords(long tag);                       // event 4 while m_bMoreToSend
 
     // --- settings/ ---
@@ -186,6 +190,9 @@ public:
     int m_bBoxImageValid = 0;
     std::string m_strBackupError; // empty, or why the last backup failed
     std::string m_strCounterNote; // empty, or why the next serial number could not be counted
+    // The image bytes that the records of the running receive or read-back have covered: an
+    // image counts as complete only when every byte came with a good record.
+    std::bitset<kImageSize> m_imageCovered;
     // Set while a coupling rule or a preset runs: the focus moves its data exchange makes do
     // not start another rule, and it shows at most one validation message.
     int m_bInEditorRule = 0;

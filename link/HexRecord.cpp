@@ -34,7 +34,7 @@ void PutByte(char*& out, unsigned v) {
 
 } // namespace
 
-int ParseRecord(const char* text, int mode, SettingsImage& image) {
+int ParseRecord(const char* text, int mode, SettingsImage& image, RecordSpan* span) {
     if (!text || text[0] != ':')
         return -1;
     const int count = ByteAt(text, 1);
@@ -72,6 +72,8 @@ int ParseRecord(const char* text, int mode, SettingsImage& image) {
     const int check = ByteAt(text, 9 + 2 * static_cast<size_t>(count));
     if (check < 0 || ((sum + static_cast<unsigned>(check)) & 0xFF) != 0)
         return -1;
+    if (span)
+        *span = RecordSpan{static_cast<uint16_t>(address), static_cast<uint8_t>(count)};
     if (mode == HEX_COMPARE)
         return std::memcmp(image.data() + address, data, static_cast<size_t>(count)) == 0 ? 0 : -1;
     std::memcpy(image.data() + address, data, static_cast<size_t>(count));

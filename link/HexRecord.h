@@ -13,10 +13,17 @@ enum HexMode { HEX_STORE = 0, HEX_COMPARE = 1 };
 // its carriage return, the end-of-file record with its carriage return, and the NUL.
 constexpr int kRecordBufferSize = 89;
 
+// The image bytes a data record covers.
+struct RecordSpan {
+    uint16_t address = 0;
+    uint8_t count = 0;
+};
+
 // Parses one NUL-terminated record. Store mode copies a data record into the image; compare
 // mode checks it against the image. Returns 0 for a good data record, 1 for a good end-of-file
-// record, -1 for anything else; a faulty record never changes the image.
-int ParseRecord(const char* text, int mode, SettingsImage& image);
+// record, -1 for anything else; a faulty record never changes the image. For a good data record
+// the bytes it covers go to span, when given.
+int ParseRecord(const char* text, int mode, SettingsImage& image, RecordSpan* span = nullptr);
 
 // Writes the data record of the 32 bytes at address, followed by a carriage return, into buffer
 // (at least kRecordBufferSize bytes) and advances address by 32. Returns 1 while records remain;

@@ -8,6 +8,18 @@ int CHX5310ConfigDlg::ParseHexRecord(const char* record, int mode) {
     return ParseRecord(record, mode, m_SettingsImage);
 }
 
+int CHX5310ConfigDlg::ReceiveRecord(const char* record, int mode) {
+    RecordSpan span;
+    const int r = ParseRecord(record, mode, m_SettingsImage, &span);
+    if (r == 0) {
+        for (int i = 0; i < span.count; ++i)
+            m_imageCovered.set(span.address + static_cast<size_t>(i));
+    } else if (r == 1 && !m_imageCovered.all()) {
+        return -1; // an end-of-file record after an image with gaps: records went missing
+    }
+    return r;
+}
+
 int CHX5310ConfigDlg::BuildHexRecord(char* buffer) {
     return BuildRecord(m_SettingsImage, m_nSendAddress, buffer);
 }

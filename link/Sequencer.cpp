@@ -118,6 +118,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     default:
         break;
     }
+    m_imageCovered.reset();
     m_nStep = firstStep;
     SendCommand("AT\r", 200);
 }
@@ -140,7 +141,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
     };
     // Records of the image during a receive or a read-back.
     auto record = [this, &line](int mode, int errorCode) {
-        const int r = ParseHexRecord(line.c_str(), mode);
+        const int r = ReceiveRecord(line.c_str(), mode);
         if (r < 0)
             m_nStep = errorCode;
         else if (r == 1)

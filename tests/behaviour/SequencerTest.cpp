@@ -430,3 +430,29 @@ TEST(Lifecycle, ClosingWhileAnOperationRunsClosesThePort) {
     EXPECT_TRUE(h.win.Messages().empty());
     h.win.Advance(5000); // nothing scheduled may touch the deleted port
 }
+
+TEST(PartialImages, AReadWithAMissingRecordIsNeverASuccess) {
+    Harness h;
+    h.box.faults.missingRecord = 12;
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
+    EXPECT_EQ(h.Info(), "設定の受信に失敗しました");
+    ExpectOnlyReceiveEnabled(h);
+    EXPECT_EQ(h.win.GetTitle(), "HX-5310-Config");
+}
+
+TEST(PartialImages, AReadBackWithAMissingRecordIsNotStored) {
+    Harness h;
+    Receive(h);
+    h.box.faults.missingRecord = 40;
+    ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
+    EXPECT_EQ(h.Info(), "設定の確認に失敗しました");
+    EXPECT_EQ(h.box.Stores(), 0);
+}
+
+TEST(PartialImages, AFactoryResetWhoseReadBackHasAGapFails) {
+    Harness h;
+    Receive(h);
+    h.box.faults.missingRecord = 0;
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_EQ(h.Info(), "設定の受信に失敗しました");
+}
