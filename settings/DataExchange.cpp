@@ -7,6 +7,19 @@
 #include "settings/SerialText.h"
 
 namespace hx {
+namespace {
+
+// A validation message. While a coupling rule or a preset runs, only its first one is shown:
+// the rule reads and writes the fields more than once, and one typing error is one message.
+void Warn(CHX5310ConfigDlg& dlg, const std::string& text) {
+    if (dlg.m_bInEditorRule && dlg.m_bEditorMessageShown)
+        return;
+    dlg.m_win.MessageBox(text, MsgIcon::Warning);
+    if (dlg.m_bInEditorRule)
+        dlg.m_bEditorMessageShown = 1;
+}
+
+} // namespace
 
 bool CHX5310ConfigDlg::UpdateData(bool bSaveAndValidate) {
     bool ok = true;
@@ -18,7 +31,7 @@ bool CHX5310ConfigDlg::ValidateHexSerial(const std::string& text) {
     uint32_t value = 0;
     if (text.empty() || ParseSerialText(text, value))
         return true;
-    m_win.MessageBox(HexSerialMessage(), MsgIcon::Warning);
+    Warn(*this, HexSerialMessage());
     return false;
 }
 
@@ -26,7 +39,7 @@ void CHX5310ConfigDlg::DoDataExchange(bool bSaveAndValidate, bool& ok) {
     ok = true;
     auto failAt = [&](int id, const std::string* message) {
         if (message)
-            m_win.MessageBox(*message, MsgIcon::Warning);
+            Warn(*this, *message);
         m_win.SetFocus(id);
         m_win.SelectAllText(id);
         ok = false;
