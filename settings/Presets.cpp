@@ -1,6 +1,83 @@
-// Placeholder until the presets are written.
+// The presets of the two channels.
+#include "settings/Presets.h"
+
 #include "app/HX5310ConfigDlg.h"
+
 namespace hx {
-void CHX5310ConfigDlg::ApplyPresetA() {}
-void CHX5310ConfigDlg::ApplyPresetB() {}
+namespace {
+
+struct Preset {
+    uint32_t audioDelay, holdTime, rxGain;
+    int32_t txGain, noiseOn, noiseOff, responseTime, txSelect, priority;
+};
+
+// Per preset: delay, hold time, rx gain, tx gain, noise on/off, response time, tx condition,
+// priority (channel A only).
+const Preset kPresetsA[] = {
+    /* 特定小電力無線機全般     */ {248, 504, 0, -6, -52, -64, 24, 1, 0},
+    /* デジタル無線機全般       */ {328, 504, 0, 0, -72, -84, 24, 1, 0},
+    /* アルインコ特小同時送受信 */ {248, 504, 0, -6, -52, -64, 152, 1, 1},
+};
+const Preset kPresetsB[] = {
+    /* 特定小電力無線機全般 */ {248, 504, 0, -6, -52, -64, 24, 1, 0},
+    /* デジタル無線機全般   */ {328, 504, 0, 0, -72, -84, 24, 1, 0},
+};
+
+} // namespace
+
+bool SetPresetValues(EditorValues& v, Channel ch, int p) {
+    const bool a = ch == Channel::A;
+    const int count = a ? 3 : 2;
+    if (p < 0 || p >= count)
+        return false;
+    const Preset& s = a ? kPresetsA[p] : kPresetsB[p];
+    (a ? v.m_nAudioDelayA : v.m_nAudioDelayB) = s.audioDelay;
+    (a ? v.m_nHoldTimeA : v.m_nHoldTimeB) = s.holdTime;
+    (a ? v.m_nRxGainA : v.m_nRxGainB) = s.rxGain;
+    (a ? v.m_nTxGainA : v.m_nTxGainB) = s.txGain;
+    (a ? v.m_nNoiseOnLevelA : v.m_nNoiseOnLevelB) = s.noiseOn;
+    (a ? v.m_nNoiseOffLevelA : v.m_nNoiseOffLevelB) = s.noiseOff;
+    (a ? v.m_nResponseTimeA : v.m_nResponseTimeB) = s.responseTime;
+    (a ? v.m_nTxSelectA : v.m_nTxSelectB) = s.txSelect;
+    if (a)
+        v.m_nPriority = s.priority;
+    return true;
+}
+
+// Choosing the preset that is already applied does nothing, even after its values were
+// edited. Otherwise the fields are read first (a refused field does not stop the preset), so
+// that values typed into other fields survive it.
+void CHX5310ConfigDlg::ApplyPresetA() {
+    const int p = m_cbPresetA.GetCurSel();
+    if (p == m_nPresetA)
+        return;
+    m_nPresetA = p;
+    const bool nested = m_bInEditorRule != 0;
+    m_bInEditorRule = 1;
+    UpdateData(true);
+    SetPresetValues(*this, Channel::A, p);
+    m_cbTxSelectA.SetCurSel(m_nTxSelectA);
+    ApplyTxSelectA();
+    m_cbPriority.SetCurSel(m_nPriority);
+    UpdateData(false);
+    if (!nested)
+        m_bInEditorRule = m_bEditorMessageShown = 0;
+}
+
+void CHX5310ConfigDlg::ApplyPresetB() {
+    const int p = m_cbPresetB.GetCurSel();
+    if (p == m_nPresetB)
+        return;
+    m_nPresetB = p;
+    const bool nested = m_bInEditorRule != 0;
+    m_bInEditorRule = 1;
+    UpdateData(true);
+    SetPresetValues(*this, Channel::B, p);
+    m_cbTxSelectB.SetCurSel(m_nTxSelectB);
+    ApplyTxSelectB();
+    UpdateData(false);
+    if (!nested)
+        m_bInEditorRule = m_bEditorMessageShown = 0;
+}
+
 } // namespace hx
