@@ -84,7 +84,7 @@ void WithdrawLink(const std::string& linkPath, const std::string& device) {
 
 std::size_t LinePacer::Allowance(uint64_t nowUs) {
     if (nowUs > m_lastUs) {
-        m_credit = std::min(m_credit + (nowUs - m_lastUs) * m_rate, m_burst * 1000000);
+        m_credit = std::min(m_credit + (nowUs - m_lastUs) * m_rate, m_catchUp * 1000000);
         m_lastUs = nowUs;
     }
     return static_cast<std::size_t>(m_credit / 1000000);
@@ -95,10 +95,8 @@ void LinePacer::Spend(std::size_t n) {
     m_credit = cost > m_credit ? 0 : m_credit - cost;
 }
 
-uint64_t LinePacer::WaitUs(uint64_t nowUs) {
-    if (Allowance(nowUs) > 0 || m_rate == 0)
-        return 0;
-    return (1000000 - m_credit + m_rate - 1) / m_rate;
+void LinePacer::Idle() {
+    m_credit = std::min(m_credit, m_burst * 1000000);
 }
 
 } // namespace hx::sim

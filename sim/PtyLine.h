@@ -33,22 +33,25 @@ bool AnnounceLink(const std::string& folder, const std::string& name, const std:
 // Removes the link if it still points to device (another simulator may have taken the name).
 void WithdrawLink(const std::string& linkPath, const std::string& device);
 
-// Lets bytes cross at a line rate: credit builds up with time, at most burst bytes of it, and
-// every byte sent spends one.
+// Lets bytes cross at a line rate: credit builds up with time and every byte sent spends one.
+// While bytes wait, a late wake-up is made up for (up to catchUp bytes of credit), so the
+// average stays at the rate; once nothing waits (Idle), the credit drops to burst, so the
+// first bytes after a pause do not rush out.
 class LinePacer {
 public:
-    LinePacer(uint32_t bytesPerSecond, uint32_t burst, uint64_t nowUs)
-        : m_rate(bytesPerSecond), m_burst(burst), m_lastUs(nowUs) {}
+    LinePacer(uint32_t bytesPerSecond, uint32_t burst, uint32_t catchUp, uint64_t nowUs)
+        : m_rate(bytesPerSecond), m_burst(burst), m_catchUp(catchUp), m_lastUs(nowUs) {}
     // Bytes that may go at nowUs.
     std::size_t Allowance(uint64_t nowUs);
     // n bytes went.
     void Spend(std::size_t n);
-    // Microseconds from nowUs until one byte may go (0: now).
-    uint64_t WaitUs(uint64_t nowUs);
+    // Nothing waits to cross.
+    void Idle();
 
 private:
     uint64_t m_rate;
     uint64_t m_burst;
+    uint64_t m_catchUp;
     uint64_t m_lastUs;
     uint64_t m_credit = 0; // in millionths of a byte
 };

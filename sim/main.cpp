@@ -51,8 +51,9 @@ int Serve(hx::sim::PtyLine& line, hx::sim::BoxModel& box, bool pace) {
     using hx::sim::kLineBytesPerSecond;
     using hx::sim::LinePacer;
     const uint64_t startUs = MonotonicUs();
-    // At most 32 bytes of credit: after a pause the line goes on at its rate, not in a burst.
-    LinePacer rxPace(kLineBytesPerSecond, 32, 0), txPace(kLineBytesPerSecond, 32, 0);
+    // After a pause the line starts with one byte, as a UART would; a wake-up up to 25 ms late
+    // is made up for.
+    LinePacer rxPace(kLineBytesPerSecond, 1, 288, 0), txPace(kLineBytesPerSecond, 1, 288, 0);
     std::string out;
     std::vector<char> buf(4096);
 
@@ -82,11 +83,16 @@ int Serve(hx::sim::PtyLine& line, hx::sim::BoxModel& box, bool pace) {
         // Nobody has the device open: the master reports a hang-up (or EIO on read) until a
         // tool opens it again.
         bool noPeer = (p.revents & (POLLHUP | POLLERR)) != 0;
+        if ((p.events & POLLIN) && !(p.revents & POLLIN))
+            rxPace.Idle();
         if (p.revents & POLLIN) {
-            const ssize_t n = ::read(line.Master(), buf.data(), std::min(rxAllow, buf.size()));
+            const std::size_t want =
+                pace ? std::min(rxPace.Allowance(nowUs), buf.size()) : buf.size();
+            const ssize_t n = ::read(line.Master(), buf.data(), want);
             if (n > 0) {
-                if (pace)
-                    rxPace.Spend(static_cast<std::size_t>(n));
+                rxPace.Spend(static_cast<std::size_t>(n));
+                if (static_cast<std::size_t>(n) < want)
+                    rxPace.Idle(); // all that waited has been taken
                 out += box.Input(std::string_view(buf.data(), static_cast<std::size_t>(n)), nowMs);
             } else if (n < 0 && errno == EIO) {
                 noPeer = true;
@@ -101,13 +107,14 @@ int Serve(hx::sim::PtyLine& line, hx::sim::BoxModel& box, bool pace) {
         }
         if (out.size() > kMaxPending)
             out.erase(0, out.size() - kMaxPending);
+        if (out.empty())
+            txPace.Idle();
         const std::size_t want = pace ? std::min(out.size(), txPace.Allowance(nowUs)) : out.size();
         if (want > 0) {
             const ssize_t n = ::write(line.Master(), out.data(), want);
             if (n > 0) {
                 out.erase(0, static_cast<std::size_t>(n));
-                if (pace)
-                    txPace.Spend(static_cast<std::size_t>(n));
+                txPace.Spend(static_cast<std::size_t>(n));
             } else if (n < 0 && errno == EIO) {
                 out.clear();
             }

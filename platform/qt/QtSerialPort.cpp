@@ -288,10 +288,14 @@ void QtPort::PollTransmitQueue() {
 }
 
 void QtPort::OnError(QSerialPort::SerialPortError error) {
-    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+    // A vanished device (a pulled cable) gives ResourceError; a line whose other end has hung
+    // up (a pseudo-terminal whose simulator ended) reads end-of-file, which Qt reports as
+    // ReadError on every pass of its event loop. Either way the line is gone: from now on the
+    // port reads nothing and reports nothing, and it is closed once Qt has finished with the
+    // failing call.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) ||
+        !m_port.isOpen())
         return;
-    // The device vanished (a pulled cable): from now on the port reads nothing and reports
-    // nothing; it is closed once Qt has finished with the failing call.
     m_lost = true;
     StopDrainWatch();
     QMetaObject::invokeMethod(
