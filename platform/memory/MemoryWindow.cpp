@@ -371,6 +371,15 @@ void MemoryWindow::PressEscape() {
     EndDialog(2);
 }
 
+uint64_t MemoryWindow::NextDue() const {
+    uint64_t due = UINT64_MAX;
+    for (const auto& [id, t] : m_timers)
+        due = std::min(due, t.due);
+    for (const auto& work : m_scheduled)
+        due = std::min(due, work.due);
+    return due;
+}
+
 unsigned MemoryWindow::TimerPeriod(unsigned id) const {
     auto it = m_timers.find(id);
     return it == m_timers.end() ? 0 : it->second.period;

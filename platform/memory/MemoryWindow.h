@@ -139,6 +139,9 @@ public:
     void ClearMessages() { m_messages.clear(); }
     const std::vector<FileDialogSpec>& FileDialogs() const { return m_fileDialogs; }
     bool TimerRunning(unsigned id) const { return m_timers.count(id) != 0; }
+    // The virtual time at which the next timer or scheduled work falls due; UINT64_MAX when
+    // nothing is due. A loop that drives the window by a real clock sleeps until then.
+    uint64_t NextDue() const;
     unsigned TimerPeriod(unsigned id) const;
     std::vector<std::string> ListItems(int id) const;
     LampImage Lamp(int id) const;
