@@ -380,6 +380,10 @@ uint64_t MemoryWindow::NextDue() const {
     return due;
 }
 
+void MemoryWindow::MoveClockTo(uint64_t time) {
+    m_now = std::max(m_now, std::min(time, NextDue()));
+}
+
 unsigned MemoryWindow::TimerPeriod(unsigned id) const {
     auto it = m_timers.find(id);
     return it == m_timers.end() ? 0 : it->second.period;

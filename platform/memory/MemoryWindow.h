@@ -142,6 +142,10 @@ public:
     // The virtual time at which the next timer or scheduled work falls due; UINT64_MAX when
     // nothing is due. A loop that drives the window by a real clock sleeps until then.
     uint64_t NextDue() const;
+    // Moves the clock forward to time, or to NextDue() if that comes first, without running
+    // anything. Such a loop calls it before Advance, so that the events that arrived while it
+    // slept run at the time they arrived and the timers they start are due from then.
+    void MoveClockTo(uint64_t time);
     unsigned TimerPeriod(unsigned id) const;
     std::vector<std::string> ListItems(int id) const;
     LampImage Lamp(int id) const;
