@@ -2,10 +2,10 @@
 // and the real program.
 #include "platform/PortFolder.h"
 #include "platform/qt/QtSerialPort.h"
-#include "tests/support/QtApp.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,6 +19,19 @@
 #include <unistd.h>
 
 namespace {
+
+// The application object of the test binary, made on first use; a QApplication, so that tests
+// with widgets can share the binary.
+void EnsureApp() {
+    if (QCoreApplication::instance())
+        return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "e2e_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
 
 // hx5310-sim as a child process, announcing itself in the runtime folder of the test.
 class Sim {
@@ -70,7 +83,7 @@ protected:
         m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
         m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", m_runtime.toUtf8());
-        hx::test::EnsureQtApp();
+        EnsureApp();
     }
     void TearDown() override {
         if (m_hadRuntime)
