@@ -1,0 +1,45 @@
+#pragma once
+// Settings files: the image as Intel HEX records, one per line, each line ended by CR LF;
+// 64 data records of 32 bytes and the end-of-file record, 4941 bytes in all. No header: the
+// model is told by the model code inside the image.
+#include "link/SettingsImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace hx {
+
+constexpr std::size_t kSettingsFileSize = 64 * 77 + 13;
+
+// The text of a settings file holding image.
+std::string SettingsFileText(const SettingsImage& image);
+
+enum class FileRead {
+    Ok,          // every record up to the end-of-file record was good; image updated
+    CannotOpen,  // the file could not be opened
+    CannotRead,  // reading failed part-way (a folder, an I/O error)
+    FormatError, // not a settings file: a bad record, other line ends, or no end-of-file record
+};
+
+// Reads a settings file into image, block by block: every data record line must be exactly 75
+// characters and CR LF; the end-of-file record ends the reading (nothing after it is read). The
+// records are laid over the present image, so bytes the file does not cover keep their values.
+// Unless the result is Ok, image is left exactly as it was; reason then says why for
+// CannotOpen and CannotRead.
+FileRead ReadSettingsFile(const std::string& path, SettingsImage& image, std::string& reason);
+
+// Writes bytes to path so that a file already there is only ever replaced by a complete new
+// one: the bytes go to a temporary file in the same folder, which is flushed to the disk and
+// then renamed over the old file. On any failure (folder missing or not writable, disk full,
+// the target not a regular file) nothing at path changes, no temporary file is left, and
+// reason says why in Japanese.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason);
+
+// A short Japanese reason for a system error number.
+std::string FileErrorReason(int err);
+
+// "型式（0x1234）が異なっています" for the model code found in a file.
+std::string ModelMismatchMessage(uint16_t found);
+
+} // namespace hx
