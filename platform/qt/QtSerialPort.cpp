@@ -106,6 +106,11 @@ std::vector<std::string> AnnouncedPorts(const std::string& folder) {
     return ports;
 }
 
+int OsTransmitQueue(int fd) {
+    int queued = 0;
+    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
+}
+
 QtPort::QtPort() {
     m_drainTimer.setTimerType(Qt::PreciseTimer);
     m_drainTimer.setInterval(1);
@@ -276,8 +281,7 @@ void QtPort::PollTransmitQueue() {
         StopDrainWatch();
         return;
     }
-    int queued = 0;
-    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) == 0 && queued > 0) {
+    if (m_queueProbe(m_port.handle()) > 0) {
         if (!m_drainTimer.isActive())
             m_drainTimer.start();
         return;

@@ -27,8 +27,14 @@ bool ParseFlow(const std::string& text, QSerialPort::FlowControl& flow);
 // not private to this user.
 std::vector<std::string> AnnouncedPorts(const std::string& folder);
 
+// Bytes the operating system still holds for sending on the open descriptor fd (TIOCOUTQ);
+// below 0 when the line cannot tell.
+int OsTransmitQueue(int fd);
+
 class QtPort : public IPort {
 public:
+    using QueueProbe = std::function<int(int fd)>;
+
     QtPort();
     ~QtPort() override;
     QtPort(const QtPort&) = delete;
@@ -51,6 +57,9 @@ public:
     bool IsOpen() const { return m_port.isOpen() && !m_lost; }
     // Why the last Open failed, in the system's words.
     std::string LastError() const { return m_lastError; }
+    // How the port learns what the operating system still has to send; OsTransmitQueue unless
+    // a test gives a line of its own.
+    void SetQueueProbe(QueueProbe probe) { m_queueProbe = std::move(probe); }
 
 private:
     void Notify(unsigned event);
@@ -63,6 +72,7 @@ private:
     QSerialPort m_port;
     QTimer m_drainTimer; // polls the operating system's transmit queue while it drains
     std::function<void(unsigned)> m_notify;
+    QueueProbe m_queueProbe = OsTransmitQueue;
     unsigned long m_mask = EV_RXCHAR | EV_TXEMPTY;
 
     std::string m_name;

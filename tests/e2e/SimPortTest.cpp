@@ -182,6 +182,33 @@ TEST_F(SimPortTest, TransmitEmptyComesOncePerWriteAndOnlyForMaskedEvents) {
     EXPECT_NE(m_received.find("HX-5310"), std::string::npos) << m_received;
 }
 
+TEST_F(SimPortTest, TransmitEmptyWaitsUntilTheSystemQueueHasDrained) {
+    // A pseudo-terminal always reports an empty queue; this line reports 3, 2, 1 bytes still
+    // waiting before it drains, as a real UART would.
+    Sim sim(m_runtime);
+    ASSERT_TRUE(sim.Start());
+    hx::QtPort port;
+    int waiting = 3, probes = 0;
+    port.SetQueueProbe([&](int fd) {
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(Count(hx::EV_TXEMPTY), 0) << "reported before the queue drained";
+        ++probes;
+        return waiting > 0 ? waiting-- : 0;
+    });
+    ASSERT_NE(OpenPort(port, sim.Device()), 0);
+    port.Write("AT\r", 3);
+    ASSERT_TRUE(RunUntil([&] { return Count(hx::EV_TXEMPTY) == 1; }, 2000));
+    EXPECT_EQ(probes, 4);
+
+    // A line that cannot tell: "transmit empty" once Qt has handed everything over.
+    m_events.clear();
+    probes = 0;
+    port.SetQueueProbe([&](int) { return ++probes, -1; });
+    port.Write("AT\r", 3);
+    ASSERT_TRUE(RunUntil([&] { return Count(hx::EV_TXEMPTY) == 1; }, 2000));
+    EXPECT_EQ(probes, 1);
+}
+
 TEST_F(SimPortTest, ClosedPortReportsNothingAndOpensAgain) {
     Sim sim(m_runtime);
     ASSERT_TRUE(sim.Start());
