@@ -1,10 +1,141 @@
-// Placeholder until the automatic backups are written.
+// Automatic backups of the settings the box last sent, written before a Send or a Factory reset
+// changes the box.
+#include "settings/Backup.h"
+
 #include "app/HX5310ConfigDlg.h"
+#include "settings/SerialText.h"
+#include "settings/SettingsFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
 namespace hx {
+namespace {
+
+bool AllDigits(const std::string& s, std::size_t from, std::size_t count) {
+    if (from + count > s.size())
+        return false;
+    for (std::size_t i = from; i < from + count; ++i)
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+    return true;
+}
+
+bool UpperHex(const std::string& s) {
+    return s.size() == 8 && s.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+}
+
+} // namespace
+
+std::string BackupFileName(uint32_t serial, const std::tm& when, int sequence) {
+    const std::string box = serial == kNoSerial ? "noserial" : FormatSerialText(serial);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", when.tm_year + 1900,
+                  when.tm_mon + 1, when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
+    std::string name = "HX5310-" + box + "-" + stamp;
+    if (sequence > 1)
+        name += "-" + std::to_string(sequence);
+    return name + ".txt";
+}
+
+bool BackupSortKey(const std::string& name, std::string& key) {
+    // HX5310-<box>-YYYYMMDD-HHMMSS[-n].txt, <box> being 8 hex digits or "noserial"
+    const std::string prefix = "HX5310-", suffix = ".txt";
+    if (name.size() < prefix.size() + 8 + 16 + suffix.size() || name.rfind(prefix, 0) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    const std::string box = name.substr(prefix.size(), 8);
+    if (box != "noserial" && !UpperHex(box))
+        return false;
+    const std::size_t at = prefix.size() + 8;
+    if (name[at] != '-' || !AllDigits(name, at + 1, 8) || name[at + 9] != '-' ||
+        !AllDigits(name, at + 10, 6))
+        return false;
+    const std::size_t end = name.size() - suffix.size();
+    std::size_t sequence = 1;
+    if (at + 16 != end) {
+        const std::size_t digits = end - (at + 17);
+        if (name[at + 16] != '-' || digits == 0 || digits > 6 || !AllDigits(name, at + 17, digits))
+            return false;
+        sequence = std::stoul(name.substr(at + 17, digits));
+    }
+    char seq[16];
+    std::snprintf(seq, sizeof seq, "%06zu", sequence);
+    key = name.substr(at + 1, 15) + "-" + seq + "-" + box;
+    return true;
+}
+
+std::vector<std::string> BackupsToDelete(const std::vector<std::string>& names, std::size_t keep) {
+    std::vector<std::pair<std::string, std::string>> backups; // key, name
+    for (const auto& name : names) {
+        std::string key;
+        if (BackupSortKey(name, key))
+            backups.emplace_back(key, name);
+    }
+    std::sort(backups.begin(), backups.end());
+    std::vector<std::string> old;
+    for (std::size_t i = 0; i + keep < backups.size(); ++i)
+        old.push_back(backups[i].second);
+    return old;
+}
+
 void CHX5310ConfigDlg::KeepBoxImage() {
     m_boxImage = m_SettingsImage;
     m_bBoxImageValid = 1;
 }
-bool CHX5310ConfigDlg::BackupBoxImage() { return true; }
-std::string CHX5310ConfigDlg::BackupFolder() const { return m_win.AppDataFolder(); }
+
+std::string CHX5310ConfigDlg::BackupFolder() const {
+    const std::string base = m_win.AppDataFolder();
+    if (base.empty())
+        return {};
+    const std::string folder = base + "/backups";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec); // a failure shows when the file is written
+    return folder;
+}
+
+bool CHX5310ConfigDlg::BackupBoxImage() {
+    m_strBackupError.clear();
+    if (!m_bBoxImageValid)
+        return true; // nothing has been read from the box: nothing to keep
+    const std::string folder = BackupFolder();
+    if (folder.empty()) {
+        m_strBackupError = "バックアップの保存先がありません";
+        return false;
+    }
+
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const uint32_t serial = GetU32(m_boxImage, kSerialOffset);
+    std::string path;
+    for (int sequence = 1;; ++sequence) { // two backups within one second keep both
+        path = folder + "/" + BackupFileName(serial, local, sequence);
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec) || sequence >= 1000)
+            break;
+    }
+
+    std::string reason;
+    if (!WriteFileReplacing(path, SettingsFileText(m_boxImage), reason)) {
+        m_strBackupError = "バックアップを保存できませんでした（" + reason + "）";
+        return false;
+    }
+
+    // Keep the newest backups; one that cannot be deleted now goes on a later try.
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec))
+        names.push_back(it->path().filename().string());
+    for (const auto& name : BackupsToDelete(names, kBackupsKept)) {
+        std::error_code ignored;
+        std::filesystem::remove(folder + "/" + name, ignored);
+    }
+    return true;
+}
+
 } // namespace hx
