@@ -61,4 +61,8 @@ std::string QtPreferences::Location() const {
     return m_settings->fileName().toStdString();
 }
 
+bool QtPreferences::LastWriteOk() const {
+    return m_settings->status() == QSettings::NoError;
+}
+
 } // namespace hx

@@ -32,6 +32,9 @@ public:
 
     // Where the preferences are stored (a file path, or a registry key on Windows).
     std::string Location() const;
+    // Whether the last write reached the store (false: a folder or file that cannot be
+    // written); a value that must not be lost, like the serial-number counter, is checked.
+    bool LastWriteOk() const;
 
 private:
     std::unique_ptr<QSettings> m_settings;
