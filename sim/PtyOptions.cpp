@@ -113,6 +113,49 @@ const std::vector<Option>& Options() {
              o.frameRate = static_cast<unsigned>(n);
              return true;
          }},
+        {"--frame-bad-checksum", "N", "every Nth status frame has a wrong checksum",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 1, 1000000, n))
+                 return false;
+             o.frameFaults.badChecksumEvery = static_cast<unsigned>(n);
+             return true;
+         }},
+        {"--frame-bad-end", "N", "every Nth status frame ends with 0x04 instead of 0x03",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 1, 1000000, n))
+                 return false;
+             o.frameFaults.badEndEvery = static_cast<unsigned>(n);
+             return true;
+         }},
+        {"--frame-garbage", "N", "garbage bytes after every Nth status frame",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 1, 1000000, n))
+                 return false;
+             o.frameFaults.garbageEvery = static_cast<unsigned>(n);
+             return true;
+         }},
+        {"--frame-garbage-bytes", "N", "how many garbage bytes each time (1-100, default 5)",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 1, 100, n))
+                 return false;
+             o.frameFaults.garbageBytes = static_cast<unsigned>(n);
+             return true;
+         }},
+        {"--frame-seed", "N", "the seed of what the status frames say",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 0, 999999999, n))
+                 return false;
+             o.frameSeed = static_cast<uint64_t>(n);
+             return true;
+         }},
+        {"--frame-stamp", nullptr,
+         "samples carry the frame's time (steady clock, ms) for measuring the tool's lag",
+         [](const std::string&, SimOptions& o) { return Flag(o.frameStamp); }},
         {"--serial", "HEX", "start with this serial number (FFFFFFFF: none)",
          [](const std::string& v, SimOptions& o) {
              uint32_t n;
@@ -210,6 +253,10 @@ void ApplySimOptions(const SimOptions& options, BoxModel& box) {
     box.faults = options.faults;
     if (options.frameRate)
         box.frames.framesPerSecond = *options.frameRate;
+    box.frames.faults = options.frameFaults;
+    if (options.frameSeed)
+        box.frames.seed = *options.frameSeed;
+    box.frames.stamp = options.frameStamp;
     if (options.versionMajor)
         box.versionMajor = *options.versionMajor;
     if (options.versionMinor)

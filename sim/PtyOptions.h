@@ -12,6 +12,9 @@ namespace hx::sim {
 struct SimOptions {
     BoxFaults faults;
     std::optional<unsigned> frameRate;   // status frames a second; 0: back to back
+    FrameFaults frameFaults;             // damaged frames and garbage among the status frames
+    std::optional<uint64_t> frameSeed;   // what the status frames say follows this seed
+    bool frameStamp = false;             // samples carry the frame's steady-clock time in ms
     std::optional<uint32_t> serial;      // the serial number the box starts with
     std::optional<uint8_t> versionMajor; // the version the banner gives
     std::optional<uint8_t> versionMinor;

@@ -51,6 +51,8 @@ int Serve(hx::sim::PtyLine& line, hx::sim::BoxModel& box, bool pace) {
     using hx::sim::kLineBytesPerSecond;
     using hx::sim::LinePacer;
     const uint64_t startUs = MonotonicUs();
+    // Stamped frames carry the steady clock that other processes on this machine read too.
+    box.frames.stampOffsetMs = startUs / 1000;
     // After a pause the line starts with one byte, as a UART would; a wake-up up to 25 ms late
     // is made up for.
     LinePacer rxPace(kLineBytesPerSecond, 1, 288, 0), txPace(kLineBytesPerSecond, 1, 288, 0);
