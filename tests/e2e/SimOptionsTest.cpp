@@ -65,19 +65,6 @@ TEST(SimOptionsTest, EveryFaultAndSettingReachesTheBox) {
     EXPECT_EQ(o.name, "box-2");
 }
 
-TEST(SimOptionsTest, NothingGivenLeavesTheFactoryBox) {
-    SimOptions o;
-    ASSERT_TRUE(Parse({}, o));
-    hx::sim::BoxModel box, factory;
-    hx::sim::ApplySimOptions(o, box);
-    EXPECT_EQ(box.Ram(), factory.Ram());
-    EXPECT_EQ(box.frames.framesPerSecond, factory.frames.framesPerSecond);
-    EXPECT_EQ(box.versionMajor, factory.versionMajor);
-    EXPECT_EQ(box.faults.badRecord, -1);
-    EXPECT_EQ(o.name, "hx5310-sim");
-    EXPECT_FALSE(o.pace);
-}
-
 TEST(SimOptionsTest, RefusesWhatItCannotUseAndSaysWhy) {
     const std::vector<std::vector<std::string>> bad = {
         {"--bogus"},
@@ -101,16 +88,6 @@ TEST(SimOptionsTest, RefusesWhatItCannotUseAndSaysWhy) {
         EXPECT_FALSE(Parse(args, o, &error)) << args[0];
         EXPECT_NE(error.find(args[0].substr(0, args[0].find('='))), std::string::npos) << error;
     }
-}
-
-TEST(SimOptionsTest, UsageListsEveryOption) {
-    const std::string usage = hx::sim::SimUsage();
-    for (const char* name :
-         {"--silent", "--lower-case", "--wrong-banner", "--wrong-model", "--extra-line",
-          "--bad-record N", "--missing-record N", "--missing-eof", "--bad-read-back", "--comments",
-          "--no-echo", "--double-replies", "--frame-rate N", "--serial HEX",
-          "--version MAJOR.MINOR", "--pace", "--name NAME", "--help"})
-        EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 
 class PortFolderTest : public ::testing::Test {
