@@ -61,10 +61,26 @@ TEST_F(QtPreferencesTest, EditedOrDamagedFilesFallBackToDefaults) {
     EXPECT_EQ(static_cast<uint32_t>(prefs.GetInt("Settings", "Unsigned", 0)), 0x99999999u);
     EXPECT_EQ(prefs.GetInt("Settings", "Spaced", 0), 42);
 
+    // Such a file is still written to, and the write is reported as done.
+    prefs.WriteInt("Settings", "Serial Number", 5);
+    EXPECT_TRUE(prefs.LastWriteOk());
+    EXPECT_EQ(hx::QtPreferences(m_path).GetInt("Settings", "Serial Number", 1), 5);
+
     WriteFile(std::string("\0\xff\xfe[[[", 6));
     hx::QtPreferences binary(m_path);
     EXPECT_EQ(binary.GetInt("Settings", "Serial Number", 1), 1);
     EXPECT_EQ(binary.GetString("Settings", "Serial Port", "x"), "x");
+}
+
+TEST_F(QtPreferencesTest, AWriteThatCannotReachTheStoreIsReported) {
+    WriteFile("");
+    // The file's folder is a file: nothing can be stored below it.
+    hx::QtPreferences prefs(m_path + "/HX-5310-Config.ini");
+    prefs.WriteInt("Settings", "Serial Number", 2);
+    EXPECT_FALSE(prefs.LastWriteOk());
+    EXPECT_EQ(
+        hx::QtPreferences(m_path + "/HX-5310-Config.ini").GetInt("Settings", "Serial Number", 1),
+        1);
 }
 
 } // namespace

@@ -1,0 +1,147 @@
+#include "platform/qt/QtWindowRules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+namespace hx {
+
+int MulDivRound(int value, int numerator, int denominator) {
+    if (denominator == 0)
+        return 0;
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = std::llabs(static_cast<long long>(denominator)) / 2;
+    const bool negative = (product < 0) != (denominator < 0);
+    const long long magnitude =
+        (std::llabs(product) + half) / std::llabs(static_cast<long long>(denominator));
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+int BaseUnitXFromLetters(int widthOf52Letters) {
+    return (widthOf52Letters / 26 + 1) / 2;
+}
+
+Rect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base) {
+    Rect r;
+    r.left = MulDivRound(x, base.x, 4);
+    r.top = MulDivRound(y, base.y, 8);
+    r.right = MulDivRound(x + cx, base.x, 4);
+    r.bottom = MulDivRound(y + cy, base.y, 8);
+    return r;
+}
+
+std::optional<int> ParseUpDownText(const std::string& text) {
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    bool digits = false;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        if (c == ',' && digits)
+            continue;
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            break;
+        digits = true;
+        value = value * 10 + (c - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            return std::nullopt;
+    }
+    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (!digits || i != n)
+        return std::nullopt;
+    if (negative)
+        value = -value;
+    if (value < INT_MIN || value > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+int UpDownStep(const std::string& fieldText, int lastPosition, int lowest, int highest, int delta) {
+    const int lo = std::min(lowest, highest), hi = std::max(lowest, highest);
+    const long long from = ParseUpDownText(fieldText).value_or(lastPosition);
+    const long long to =
+        std::clamp(from + delta, static_cast<long long>(lo), static_cast<long long>(hi));
+    return static_cast<int>(to);
+}
+
+int UpDownIncrement(int step, long long heldMs) {
+    if (step > 1)
+        return step;
+    if (heldMs < 2000)
+        return 1;
+    if (heldMs < 5000)
+        return 5;
+    return 20;
+}
+
+std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : filter) {
+        if (c == '|') {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        parts.push_back(current);
+
+    std::vector<FileFilterEntry> entries;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty())
+            break; // the closing "||"
+        FileFilterEntry entry;
+        entry.name = parts[i];
+        std::string pattern;
+        auto flush = [&] {
+            const auto b = pattern.find_first_not_of(' ');
+            const auto e = pattern.find_last_not_of(' ');
+            if (b != std::string::npos) {
+                std::string p = pattern.substr(b, e - b + 1);
+                entry.patterns.push_back(p == "*.*" ? "*" : p);
+            }
+            pattern.clear();
+        };
+        for (char c : parts[i + 1]) {
+            if (c == ';')
+                flush();
+            else
+                pattern += c;
+        }
+        flush();
+        if (entry.patterns.empty())
+            entry.patterns.push_back("*");
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::string QtFilterText(const FileFilterEntry& entry) {
+    std::string patterns;
+    for (const auto& p : entry.patterns) {
+        if (!patterns.empty())
+            patterns += ' ';
+        patterns += p;
+    }
+    // Qt takes the patterns from the last parentheses of the text, so the shown name loses
+    // any parentheses of its own and the patterns that are actually used are appended.
+    std::string name = entry.name;
+    const auto open = name.rfind('(');
+    if (open != std::string::npos && !name.empty() && name.back() == ')')
+        name.erase(open);
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    return name + " (" + patterns + ")";
+}
+
+} // namespace hx

@@ -1,0 +1,56 @@
+#pragma once
+// Pure rules of the Qt window: dialog units to pixels, the up-down controls' stepping, and the
+// file dialogs' filter strings. No widgets here, so that the rules are tested directly.
+#include "platform/Types.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hx {
+
+// The font's dialog base units: the average width of the 52 Latin letters and the line height.
+struct DialogBaseUnits {
+    int x = 0;
+    int y = 0;
+};
+
+// (value * numerator) / denominator, rounded half away from zero, as Windows' MulDiv.
+int MulDivRound(int value, int numerator, int denominator);
+
+// The base width from the width of "A..Za..z" in one string, rounded as Windows does.
+int BaseUnitXFromLetters(int widthOf52Letters);
+
+// A rectangle given in dialog units (left, top, width, height) in pixels: x * base.x / 4,
+// y * base.y / 8, each edge converted on its own so that neighbours meet exactly.
+Rect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base);
+
+// The number standing in an up-down control's field: optional spaces, an optional sign and
+// decimal digits (thousands separators "," are skipped). Nothing when the text is no number
+// or does not fit in 32 bits.
+std::optional<int> ParseUpDownText(const std::string& text);
+
+// Where one press of an up-down control leads: from the number standing in its field (or from
+// its last position when the field holds no number), moved by delta and kept within the range.
+int UpDownStep(const std::string& fieldText, int lastPosition, int lowest, int highest, int delta);
+
+// The change per press while an arrow is held for heldMs: a control that steps by more than 1
+// always moves by its step; one that steps by 1 speeds up as the window system's default does
+// (1 for the first 2 s, 5 until 5 s, then 20).
+int UpDownIncrement(int step, long long heldMs);
+
+// One entry of a file dialog's filter: "Config Files (*.txt)" with its patterns.
+struct FileFilterEntry {
+    std::string name;
+    std::vector<std::string> patterns;
+};
+
+// Splits a filter of the form "Name (*.txt)|*.txt|All Files (*.*)|*.*||" into its entries.
+// Patterns are separated by ";"; "*.*" matches every file name.
+std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
+
+// The entry as a Qt file dialog filter: "Config Files (*.txt)"; a name that does not end with
+// its patterns in parentheses gets them appended.
+std::string QtFilterText(const FileFilterEntry& entry);
+
+} // namespace hx

@@ -1,0 +1,193 @@
+#include "platform/qt/QtWindowWidgets.h"
+
+#include "platform/qt/QtWindowRules.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QToolButton>
+
+namespace hx {
+
+QtDialogWidget::QtDialogWidget(QWidget* parent) : QDialog(parent) {}
+
+void QtDialogWidget::reject() {
+    if (onCancel)
+        onCancel();
+    else
+        QDialog::reject();
+}
+
+void QtDialogWidget::contextMenuEvent(QContextMenuEvent* event) {
+    if (onContextMenu) {
+        onContextMenu(event->globalPos());
+        event->accept();
+    } else {
+        QDialog::contextMenuEvent(event);
+    }
+}
+
+QtDropList::QtDropList(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+}
+
+void QtDropList::showPopup() {
+    if (onDropDown)
+        onDropDown();
+    QComboBox::showPopup();
+}
+
+namespace {
+// The window system's timing of a held arrow: the first repeat after 500 ms, then every 50 ms.
+constexpr int kRepeatDelayMs = 500;
+constexpr int kRepeatIntervalMs = 50;
+} // namespace
+
+QtUpDown::QtUpDown(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    auto makeArrow = [this](Qt::ArrowType type, int direction) {
+        auto* b = new QToolButton(this);
+        b->setArrowType(type);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRepeat(true);
+        b->setAutoRepeatDelay(kRepeatDelayMs);
+        b->setAutoRepeatInterval(kRepeatIntervalMs);
+        b->setAutoRaise(false);
+        connect(b, &QToolButton::pressed, this, [this, direction] { OnArrow(direction); });
+        connect(b, &QToolButton::released, this, [this, b] {
+            if (!b->isDown())
+                m_heldDirection = 0; // let go (the repeats release while still held down)
+        });
+        return b;
+    };
+    m_up = makeArrow(Qt::UpArrow, +1);
+    m_down = makeArrow(Qt::DownArrow, -1);
+}
+
+void QtUpDown::SetBuddy(QLineEdit* buddy) {
+    if (m_buddy)
+        m_buddy->removeEventFilter(this);
+    m_buddy = buddy;
+    if (m_buddy)
+        m_buddy->installEventFilter(this);
+    FollowBuddyEnabled();
+}
+
+void QtUpDown::SetRange(int lowest, int highest, int step) {
+    m_lowest = lowest;
+    m_highest = highest;
+    m_step = step < 1 ? 1 : step;
+    m_position = std::clamp(m_position, std::min(lowest, highest), std::max(lowest, highest));
+}
+
+void QtUpDown::Press(int direction, long long heldMs) {
+    if (!m_buddy)
+        return;
+    const std::string text = m_buddy->text().toStdString();
+    const int from = ParseUpDownText(text).value_or(m_position);
+    const int delta = direction * UpDownIncrement(m_step, heldMs);
+    const int to = UpDownStep(text, m_position, m_lowest, m_highest, delta);
+    m_position = to;
+    if (to != from)
+        m_buddy->setText(QString::number(to));
+}
+
+void QtUpDown::OnArrow(int direction) {
+    if (!m_buddy || !m_buddy->isEnabled())
+        return;
+    if (m_heldDirection != direction) {
+        // A new press: the field takes the focus, as a click on its arrows gives it.
+        m_heldDirection = direction;
+        m_held.start();
+        if (!m_buddy->hasFocus())
+            m_buddy->setFocus(Qt::OtherFocusReason);
+    }
+    Press(direction, m_held.elapsed());
+}
+
+bool QtUpDown::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_buddy) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const int direction = key->key() == Qt::Key_Up     ? +1
+                                  : key->key() == Qt::Key_Down ? -1
+                                                               : 0;
+            if (direction != 0 && key->modifiers() == Qt::NoModifier) {
+                if (isEnabled() && m_buddy->isEnabled() && !m_buddy->isReadOnly())
+                    Press(direction, 0);
+                return true;
+            }
+        } else if (event->type() == QEvent::EnabledChange) {
+            FollowBuddyEnabled();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void QtUpDown::FollowBuddyEnabled() {
+    const bool on = !m_buddy || m_buddy->isEnabled();
+    m_up->setEnabled(on);
+    m_down->setEnabled(on);
+}
+
+void QtUpDown::resizeEvent(QResizeEvent*) {
+    const int h = height(), w = width();
+    m_up->setGeometry(0, 0, w, h / 2);
+    m_down->setGeometry(0, h / 2, w, h - h / 2);
+}
+
+void QtImageCanvas::FillRect(const Rect& r, Rgb colour) {
+    const QRect area = QRect(r.left, r.top, r.Width(), r.Height()).intersected(m_image.rect());
+    if (area.isEmpty())
+        return;
+    QPainter p(&m_image);
+    p.fillRect(area, QColor(colour.r, colour.g, colour.b));
+}
+
+QtMeterWidget::QtMeterWidget(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void QtMeterWidget::SetPainter(IOwnerDraw* painter) {
+    m_painter = painter;
+    m_drawn = false;
+    update();
+}
+
+void QtMeterWidget::Draw() {
+    if (!m_painter || m_image.isNull())
+        return;
+    QtImageCanvas canvas(m_image);
+    m_painter->DrawItem(canvas, Rect{0, 0, m_image.width(), m_image.height()});
+    m_drawn = true;
+}
+
+void QtMeterWidget::RedrawNow() {
+    Draw();
+    repaint();
+}
+
+void QtMeterWidget::paintEvent(QPaintEvent*) {
+    // The first paint of a shown meter lets its painter draw once; after that the window
+    // system's paints show the kept pixels, and only RedrawNow draws.
+    if (!m_drawn)
+        Draw();
+    QPainter p(this);
+    p.drawImage(0, 0, m_image);
+}
+
+void QtMeterWidget::resizeEvent(QResizeEvent*) {
+    if (m_image.size() == size())
+        return;
+    QImage next(size(), QImage::Format_RGB32);
+    next.fill(palette().color(QPalette::Window));
+    if (!m_image.isNull()) {
+        QPainter p(&next);
+        p.drawImage(0, 0, m_image);
+    }
+    m_image = next;
+}
+
+} // namespace hx

@@ -1,0 +1,108 @@
+#pragma once
+// The widgets the Qt window builds its controls from, where a plain Qt widget does not behave
+// as the control must: the dialog itself, drop-down lists that announce their opening, up-down
+// controls attached to a field, and owner-drawn meters that keep their pixels between paints.
+#include "platform/Canvas.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+class QLineEdit;
+class QToolButton;
+
+namespace hx {
+
+// The dialog window. Escape, the window's close button and reject() all ask onCancel instead of
+// ending the dialog themselves; the owner decides (the framework's default: end with 2).
+class QtDialogWidget : public QDialog {
+public:
+    explicit QtDialogWidget(QWidget* parent = nullptr);
+    std::function<void()> onCancel;
+    std::function<void(const QPoint& globalPos)> onContextMenu;
+    void reject() override;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
+
+// A drop-down list that cannot be typed into; it reports that it is about to open before the
+// list is shown, so that the owner can refill it.
+class QtDropList : public QComboBox {
+public:
+    explicit QtDropList(QWidget* parent = nullptr);
+    std::function<void()> onDropDown;
+    void showPopup() override;
+};
+
+// An up-down control: two arrow buttons at the right edge of its field (the buddy). A press
+// reads the number standing in the field, steps it within the range and writes plain decimal
+// digits back. Up and Down in the field step too. The arrows follow the field's enabled state.
+class QtUpDown : public QWidget {
+public:
+    explicit QtUpDown(QWidget* parent = nullptr);
+    void SetBuddy(QLineEdit* buddy);
+    QLineEdit* Buddy() const { return m_buddy; }
+    void SetRange(int lowest, int highest, int step);
+    int Lowest() const { return m_lowest; }
+    int Highest() const { return m_highest; }
+    int StepSize() const { return m_step; }
+    // One press: +1 up, -1 down; heldMs is how long the arrow has been held.
+    void Press(int direction, long long heldMs = 0);
+    QToolButton* UpButton() const { return m_up; }
+    QToolButton* DownButton() const { return m_down; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OnArrow(int direction);
+    void FollowBuddyEnabled();
+
+    QLineEdit* m_buddy = nullptr;
+    QToolButton* m_up = nullptr;
+    QToolButton* m_down = nullptr;
+    int m_lowest = 0, m_highest = 100, m_step = 1;
+    int m_position = 0;
+    int m_heldDirection = 0;
+    QElapsedTimer m_held;
+};
+
+// A canvas over an image: what is painted stays until painted over.
+class QtImageCanvas : public ICanvas {
+public:
+    explicit QtImageCanvas(QImage& image) : m_image(image) {}
+    void FillRect(const Rect& r, Rgb colour) override;
+
+private:
+    QImage& m_image;
+};
+
+// An owner-drawn control: its painter draws into an image that is kept between paints and is
+// never cleared; the widget shows the image.
+class QtMeterWidget : public QWidget {
+public:
+    explicit QtMeterWidget(QWidget* parent = nullptr);
+    void SetPainter(IOwnerDraw* painter);
+    // The painter draws now, and the widget shows the result before this returns.
+    void RedrawNow();
+    const QImage& Image() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Draw();
+
+    IOwnerDraw* m_painter = nullptr;
+    QImage m_image;
+    bool m_drawn = false; // the painter has drawn at least once
+};
+
+} // namespace hx

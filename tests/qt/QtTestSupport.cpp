@@ -1,0 +1,85 @@
+#include "tests/qt/QtTestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace hx::test {
+
+void EnsureApp() {
+    if (QCoreApplication::instance())
+        return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "qt_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+    QApplication::setOrganizationName("QORVA-test");
+    QApplication::setApplicationName("HX-5310-Config-test");
+}
+
+bool WaitFor(const std::function<bool()>& pred, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() >= ms)
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(1);
+    }
+    return true;
+}
+
+void AnswerNextModal(std::function<void(QWidget*)> inspect, int ms) {
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QDialog*>(modal)) {
+            if (inspect)
+                inspect(box);
+            if (auto* mb = qobject_cast<QMessageBox*>(box))
+                mb->accept();
+            else
+                box->reject();
+            return;
+        }
+        if (started->elapsed() < ms)
+            QTimer::singleShot(5, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void QtClock::After(uint64_t delayMs, std::function<void()> fn) {
+    QTimer::singleShot(static_cast<int>(delayMs), Qt::PreciseTimer, qApp, std::move(fn));
+}
+
+int RecordingEvents::OnInitDialog() {
+    return onInit ? onInit() : 1;
+}
+
+void RecordingEvents::OnCommand(int id, Notify code, int newFocusId) {
+    commands.push_back({id, code, newFocusId});
+    if (onCommand)
+        onCommand(commands.back());
+}
+
+int RecordingEvents::OnCommEvent(unsigned event, long tag) {
+    commEvents.emplace_back(event, tag);
+    return 1;
+}
+
+int RecordingEvents::Count(int id, Notify code) const {
+    int n = 0;
+    for (const auto& c : commands)
+        n += c.id == id && c.code == code;
+    return n;
+}
+
+} // namespace hx::test
