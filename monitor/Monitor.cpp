@@ -1,8 +1,208 @@
-// Placeholder until monitor mode is written.
+// Monitor mode: the start and stop, the check box and the focus rule, and the frame step that
+// turns the box's status frames into lamps, level meters and the averaged read-outs.
 #include "app/HX5310ConfigDlg.h"
+#include "monitor/StatusFrame.h"
+
+#include <cstring>
+
 namespace hx {
-void CHX5310ConfigDlg::StartStopMonitor() {}
-void CHX5310ConfigDlg::OnMonitorClicked() {}
-void CHX5310ConfigDlg::OnInfoKillFocus(int) {}
-void CHX5310ConfigDlg::ProcessMonitorFrame() {}
+namespace {
+
+const char kLabelMic[] = "マイクレベル";
+const char kLabelRxA[] = "受信レベル Ａ";
+const char kLabelRxB[] = "受信レベル Ｂ";
+
+std::string OpenFailedText(const std::string& port) {
+    return "ポート（" + port + "）のオープンに失敗しました";
+}
+
+LampImage Picture(const CHX5310ConfigDlg& dlg, LampImage image) {
+    // The lamp pictures loaded at start-up, by what they show.
+    switch (image) {
+    case LampImage::Red:
+        return dlg.m_bmpRed.Image();
+    case LampImage::Green:
+        return dlg.m_bmpGreen.Image();
+    case LampImage::Yellow:
+        return dlg.m_bmpYellow.Image();
+    case LampImage::Grey:
+        return dlg.m_bmpGrey.Image();
+    case LampImage::RedCross:
+        return dlg.m_bmpRedCross.Image();
+    case LampImage::GreyCross:
+        return dlg.m_bmpGreyCross.Image();
+    case LampImage::None:
+        break;
+    }
+    return LampImage::None;
+}
+
+CStatic& LampControl(CHX5310ConfigDlg& dlg, int id) {
+    return dlg.m_lamp[id - IDC_LAMP_TONE_A];
+}
+
+void ResetMeters(CHX5310ConfigDlg& dlg) {
+    for (CStaticLevel* m : {&dlg.m_meterA, &dlg.m_meterB}) {
+        m->m_nLevel = 0;
+        m->m_nPeak = 0;
+        m->m_nHold = 0;
+    }
+    dlg.m_win.RedrawNow(IDC_METER_A);
+    dlg.m_win.RedrawNow(IDC_METER_B);
+}
+
+// Every control that must not be used while the box streams frames: the close button, the
+// port list and the buttons that start other operations. The check box stays usable.
+void EnableWhileMonitoring(CHX5310ConfigDlg& dlg, bool enable) {
+    dlg.EnableWindowControls(enable);
+    for (CWnd* w : {static_cast<CWnd*>(&dlg.m_btnReceive), static_cast<CWnd*>(&dlg.m_btnSend),
+                    static_cast<CWnd*>(&dlg.m_btnRestart), static_cast<CWnd*>(&dlg.m_btnFactory),
+                    static_cast<CWnd*>(&dlg.m_btnSave), static_cast<CWnd*>(&dlg.m_btnLoad)})
+        w->EnableWindow(enable);
+}
+
+void StartMonitor(CHX5310ConfigDlg& dlg) {
+    dlg.UpdateData(true);
+    if (!dlg.OpenPort()) {
+        dlg.m_strInfo = OpenFailedText(dlg.m_strPortName);
+        dlg.UpdateData(false);
+        return;
+    }
+    dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
+    dlg.m_strInfo.clear();
+    dlg.UpdateData(false);
+    EnableWhileMonitoring(dlg, false);
+    std::memset(dlg.m_prevFrame, 0, sizeof dlg.m_prevFrame);
+    dlg.m_bFirstFrame = 1;
+    dlg.m_nStep = STEP_MONITOR_FIRST;
+    dlg.SendCommand("AT\r", 200);
+    dlg.m_edInfo.SetFocus();
+    dlg.m_nAvgFrames = 0;
+    dlg.m_nSumA = 0;
+    dlg.m_nSumB = 0;
+}
+
+void StopMonitor(CHX5310ConfigDlg& dlg) {
+    dlg.m_bMonitorMode = 0;
+    dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
+    // Unchecked while the start handshake still runs: the handshake ends here. Left running,
+    // its last "OK" would switch monitor mode on behind an unchecked box with every button
+    // enabled, and the next operation's replies would be taken for frames.
+    if (dlg.m_nStep >= STEP_MONITOR_FIRST && dlg.m_nStep <= STEP_MONITOR_FIRST + 2) {
+        dlg.m_win.KillTimer(TIMER_RETRY);
+        dlg.m_nStep = STEP_IDLE;
+    }
+    dlg.CommWriteText("\r");
+    EnableWhileMonitoring(dlg, true);
+
+    const uint8_t prevLamps = dlg.m_prevFrame[kFrameLampBits];
+    const uint16_t prevMode = FrameU16(dlg.m_prevFrame, kFrameModeBits);
+    for (const LampDef& lamp : Lamps()) {
+        if ((prevLamps >> lamp.bit) & 1u)
+            LampControl(dlg, lamp.id).SetBitmap(Picture(dlg, DarkLampImage(lamp, prevMode)));
+    }
+    dlg.m_stLevelA.SetWindowText(kLabelRxA);
+    dlg.m_stLevelB.SetWindowText(kLabelRxB);
+    ResetMeters(dlg);
+}
+
+// The peak of a meter falls kPeakHoldFrames frames after its last rise; the repaint raises it
+// again to the current level.
+void CountDownHold(CHX5310ConfigDlg& dlg, CStaticLevel& meter, int id) {
+    if (meter.m_nHold == 0)
+        return;
+    if (--meter.m_nHold == 0 && meter.m_nPeak > 0) {
+        meter.m_nPeak = 0;
+        dlg.m_win.RedrawNow(id);
+    }
+}
+
+void ApplyFrame(CHX5310ConfigDlg& dlg, const StatusFrame& frame) {
+    uint8_t* prev = dlg.m_prevFrame;
+    if (dlg.m_bFirstFrame) {
+        // Every lamp and the display mode differ from this "previous" frame, so all are set.
+        dlg.m_bFirstFrame = 0;
+        prev[kFrameLampBits] = static_cast<uint8_t>(~frame[kFrameLampBits]);
+        prev[kFrameModeBits] = static_cast<uint8_t>(~frame[kFrameModeBits]);
+        prev[kFrameModeBits + 1] = static_cast<uint8_t>(~frame[kFrameModeBits + 1]);
+    }
+    const StatusFields now = DecodeFrame(frame.data());
+    const StatusFields before = DecodeFrame(prev);
+
+    for (const LampDef& lamp : Lamps()) {
+        if (LampChanged(lamp, before.lampBits, before.modeBits, now.lampBits, now.modeBits))
+            LampControl(dlg, lamp.id)
+                .SetBitmap(Picture(dlg, LampImageFor(lamp, now.lampBits, now.modeBits)));
+    }
+
+    CountDownHold(dlg, dlg.m_meterA, IDC_METER_A);
+    CountDownHold(dlg, dlg.m_meterB, IDC_METER_B);
+
+    if ((now.modeBits ^ before.modeBits) & kModeMicLevel) {
+        const bool mic = now.modeBits & kModeMicLevel;
+        dlg.m_stLevelA.SetWindowText(mic ? kLabelMic : kLabelRxA);
+        dlg.m_stLevelB.SetWindowText(mic ? "" : kLabelRxB);
+        dlg.m_win.Show(IDC_METER_B, !mic);
+        ResetMeters(dlg);
+    } else {
+        dlg.m_nSumA += now.sampleA;
+        dlg.m_nSumB += now.sampleB;
+        if (++dlg.m_nAvgFrames == kAverageFrames) {
+            dlg.m_nAvgFrames = 0;
+            dlg.m_wndAvgA.SetWindowText(AverageText(dlg.m_nSumA));
+            dlg.m_wndAvgB.SetWindowText(AverageText(dlg.m_nSumB));
+            dlg.m_nSumA = 0;
+            dlg.m_nSumB = 0;
+        }
+        if (now.levelA != before.levelA) {
+            dlg.m_meterA.m_nLevel = now.levelA;
+            dlg.m_win.RedrawNow(IDC_METER_A);
+        }
+        if (now.levelB != before.levelB) {
+            dlg.m_meterB.m_nLevel = now.levelB;
+            dlg.m_win.RedrawNow(IDC_METER_B);
+        }
+    }
+    std::memcpy(prev, frame.data(), kFrameSize);
+}
+
+} // namespace
+
+void CHX5310ConfigDlg::StartStopMonitor() {
+    if (m_chkMonitor.GetCheck())
+        StartMonitor(*this);
+    else
+        StopMonitor(*this);
+}
+
+void CHX5310ConfigDlg::OnMonitorClicked() {
+    StartStopMonitor();
+    m_bResumeMonitor = 0;
+    if (!m_chkMonitor.GetCheck())
+        return;
+    // Shift and Ctrl held while checking: the averaged read-outs are shown, for service use.
+    const bool service = m_win.IsShiftDown() && m_win.IsCtrlDown();
+    for (CWnd* w : {&m_wndAvgA, &m_wndAvgB}) {
+        if (service)
+            w->SetWindowText("");
+        w->ShowWindow(service);
+    }
+}
+
+void CHX5310ConfigDlg::OnInfoKillFocus(int newFocusId) {
+    // The user has gone to work on the settings: the monitor stops, and comes back after the
+    // next successful send.
+    if (newFocusId == IDC_MONITOR || !m_bMonitorMode)
+        return;
+    m_chkMonitor.SetCheck(0);
+    StartStopMonitor();
+    m_bResumeMonitor = 1;
+}
+
+void CHX5310ConfigDlg::ProcessMonitorFrame() {
+    const FrameStepResult r = TakeFrame(m_rxBuf, m_rxLen);
+    if (r.kind == FrameStepKind::Valid)
+        ApplyFrame(*this, r.frame);
+}
+
 } // namespace hx
