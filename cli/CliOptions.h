@@ -1,0 +1,39 @@
+#pragma once
+// The command line of hx5310ctl: global options, the command and its arguments.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hx::cli {
+
+enum class Command { None, Help, Ports, Read, Show, Send, Set, Restart, FactoryReset, Monitor };
+
+struct Assignment {
+    std::string name;  // a setting name of SettingDefs()
+    std::string value; // as typed; checked by the window
+};
+
+struct CliOptions {
+    Command command = Command::None;
+    std::string port;   // --port; empty: the port the window stored last
+    std::string trace;  // --trace FILE; empty: no trace
+    std::string config; // --config FILE; empty: $HX5310_CONFIG, else the user's own preferences
+    std::string file;   // read: FILE, "-" or empty for standard output; send: FILE
+    std::vector<Assignment> assignments;  // set
+    std::optional<std::string> newSerial; // factory-reset --serial HEX
+    std::optional<double> seconds;        // monitor --seconds N
+};
+
+// Reads the arguments after the program name. Options may stand before or after the command,
+// as "--opt value" or "--opt=value"; "--" ends the options. False with a message in error for
+// anything that is not a well-formed command line (setting values are checked later, by the
+// window's own rules).
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
+
+// The text of --help.
+std::string CliUsage();
+
+// The name of the environment variable that names another preferences file.
+constexpr const char* kConfigVariable = "HX5310_CONFIG";
+
+} // namespace hx::cli

@@ -1,0 +1,708 @@
+#include "cli/Session.h"
+
+#include "link/SettingsImage.h"
+#include "monitor/StaticLevel.h"
+#include "settings/EditorFields.h"
+#include "settings/SerialText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <cctype>
+#include <cstdio>
+
+namespace hx::cli {
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+namespace {
+
+// The window's own time-outs end every operation within seconds; this only keeps a run from
+// hanging should an operation never end.
+constexpr uint64_t kOperationLimitMs = 120000;
+// The records of a whole image as the box sends them, each ended by CR LF.
+constexpr uint64_t kImageLineBytes = 64 * 77 + 13;
+// A monitor that hears nothing this long says so once.
+constexpr uint64_t kSilentMonitorMs = 3000;
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether a value as given and a value as the window shows it are the same setting.
+bool SameValue(const SettingDef& s, const std::string& given, const std::string& shown) {
+    switch (s.kind) {
+    case SettingKind::Number:
+        for (const NumericField& f : NumericFields()) {
+            int64_t a = 0, b = 0;
+            if (f.id == s.id)
+                return ParseFieldText(given, f.kind, a) == NumberText::Ok &&
+                       ParseFieldText(shown, f.kind, b) == NumberText::Ok && a == b;
+        }
+        return given == shown;
+    case SettingKind::List:
+    case SettingKind::Check: {
+        int a = 0, b = 0;
+        return ParseIndex(given, a) && ParseIndex(shown, b) && a == b;
+    }
+    case SettingKind::Serial:
+        return Upper(given) == Upper(shown);
+    }
+    return false;
+}
+
+// A lamp as the monitor prints it: 0 dark, 1 lit, an x for the crossed PTT pictures.
+const char* LampText(LampImage image) {
+    switch (image) {
+    case LampImage::Grey:
+        return "0";
+    case LampImage::GreyCross:
+        return "0x";
+    case LampImage::Red:
+    case LampImage::Green:
+    case LampImage::Yellow:
+        return "1";
+    case LampImage::RedCross:
+        return "1x";
+    case LampImage::None:
+        break;
+    }
+    return "-";
+}
+
+// A meter level in whole dB on the meter's own scale (-60 for nothing).
+int LevelDb(int16_t level) {
+    return LevelToUnits(level) / 5 - 60;
+}
+
+} // namespace
+
+// --- The window's events, passed on ---
+
+int Session::EventTap::OnInitDialog() {
+    return m_s.m_dlg->OnInitDialog();
+}
+void Session::EventTap::OnCommand(int id, Notify code, int newFocusId) {
+    m_s.m_dlg->OnCommand(id, code, newFocusId);
+}
+void Session::EventTap::OnTimer(unsigned id) {
+    CHX5310ConfigDlg& dlg = *m_s.m_dlg;
+    TraceLog& trace = m_s.m_env.trace;
+    if (id == TIMER_RETRY && dlg.m_nStep != 0) {
+        if (dlg.m_nRetries > 0)
+            trace.Line("timer 101: no answer at step " + std::to_string(dlg.m_nStep) +
+                       ", re-send (" + std::to_string(dlg.m_nRetries - 1) + " more)");
+        else
+            trace.Line("timer 101: time-out at step " + std::to_string(dlg.m_nStep));
+    } else if (id == TIMER_TX_PACE) {
+        trace.Line("timer 123: record re-try (DSR)");
+    }
+    dlg.OnTimer(id);
+}
+int Session::EventTap::OnCommEvent(unsigned event, long tag) {
+    return m_s.m_dlg->OnCommEvent(event, tag);
+}
+void Session::EventTap::OnSysCommand(unsigned id) {
+    m_s.m_dlg->OnSysCommand(id);
+}
+void Session::EventTap::OnDestroy() {
+    m_s.m_dlg->OnDestroy();
+}
+
+// --- The run ---
+
+Session::Session(const CliOptions& options, Environment env)
+    : m_opt(options), m_env(std::move(env)), m_ports(m_env.ports, m_line), m_app(m_env.prefs) {
+    m_line.trace = &m_env.trace;
+    m_win.SetAppDataFolder(m_env.appDataFolder);
+    m_loop = std::make_unique<RealTimeLoop>(m_win);
+    m_line.afterOpen = [this] { m_win.MoveClockTo(m_loop->ElapsedMs()); };
+}
+
+Session::~Session() {
+    if (m_dlg && !m_win.Ended())
+        m_win.EndDialog(IDCANCEL);
+}
+
+int Session::Run() {
+    int status = kExitOk;
+    switch (m_opt.command) {
+    case Command::Ports:
+        status = Ports();
+        break;
+    case Command::Read:
+        status = Read();
+        break;
+    case Command::Show:
+        status = Show();
+        break;
+    case Command::Send:
+        status = Send();
+        break;
+    case Command::Set:
+        status = Set();
+        break;
+    case Command::Restart:
+        status = Restart();
+        break;
+    case Command::FactoryReset:
+        status = FactoryReset();
+        break;
+    case Command::Monitor:
+        status = Monitor();
+        break;
+    case Command::None:
+    case Command::Help:
+        return kExitUsage;
+    }
+    ClearProgress();
+    if (m_dlg && !m_win.Ended())
+        m_win.EndDialog(IDCANCEL); // closes the port, as closing the window does
+    if (m_env.trace.Failed())
+        Error("the trace could not be written completely");
+    return status;
+}
+
+bool Session::OpenWindow(bool needPort, int& status) {
+    m_app.LoadPreferences();
+    m_dlg = std::make_unique<CHX5310ConfigDlg>(m_win, m_ports, m_app);
+    const std::string port =
+        m_opt.port.empty() ? m_app.GetProfileString("Serial Port", "") : m_opt.port;
+    if (needPort && port.empty()) {
+        Error("no port given (--port PORT), and the window has stored none");
+        status = kExitUsage;
+        return false;
+    }
+    m_dlg->m_strPortName = port;
+    m_win.RunModal(MainDialogTemplate(), m_tap);
+    Observe();
+    if (m_win.Ended()) {
+        Error("the main window could not start");
+        status = kExitBox;
+        return false;
+    }
+    if (needPort)
+        SelectPort(port);
+    return true;
+}
+
+void Session::SelectPort(const std::string& wanted) {
+    // The window opens the port the list shows selected (its data exchange reads the name back
+    // from the list). It has selected the wanted name if the enumerator listed it; otherwise a
+    // unique entry with that last part ("ttyUSB0", the name of a virtual box) is taken, and a
+    // name the enumerator does not list (a device path, or a port absent now) is put into the
+    // list, so that the window opens it, or reports by that name that it cannot.
+    const int selected = m_win.ListSelection(IDC_PORT);
+    if (selected >= 0 && Upper(m_win.ListText(IDC_PORT, selected)) == Upper(wanted))
+        return;
+    int match = -1, matches = 0;
+    for (int i = 0; i < m_win.ListCount(IDC_PORT); ++i) {
+        if (BaseName(m_win.ListText(IDC_PORT, i)) == wanted) {
+            match = i;
+            ++matches;
+        }
+    }
+    if (matches == 1) {
+        m_win.ListSelect(IDC_PORT, match);
+        return;
+    }
+    m_win.ListSelect(IDC_PORT, m_win.ListAdd(IDC_PORT, wanted));
+}
+
+void Session::Step() {
+    m_loop->Slice(20);
+    if (m_ports.LineLost() && !m_lineLost) {
+        m_lineLost = true;
+        m_env.trace.Line("line lost");
+    }
+    Observe();
+}
+
+int Session::Operate(int id, const std::string& name, const std::string& success) {
+    m_env.trace.Line("operation " + name + " (" + std::to_string(id) + ")");
+    m_lineLost = false;
+    m_loop->CatchUp();
+    if (!m_win.Click(id)) {
+        Error("the window does not offer \"" + name + "\" now");
+        return kExitBox;
+    }
+    const uint64_t start = m_loop->ElapsedMs();
+    Observe();
+    while (m_dlg->m_nStep != 0) {
+        if (g_stopRequested)
+            return Interrupted();
+        if (m_loop->ElapsedMs() - start > kOperationLimitMs) {
+            Error("\"" + name + "\" did not end");
+            return kExitBox;
+        }
+        Step();
+        ShowProgress();
+    }
+    Observe();
+    ClearProgress();
+    m_env.trace.Line("end of " + name + " after " + std::to_string(m_loop->ElapsedMs() - start) +
+                     " ms");
+    const std::string info = m_win.GetText(IDC_INFO);
+    if (!success.empty() && info.rfind(success, 0) == 0)
+        return kExitOk;
+    if (!m_line.openError.empty())
+        Error(m_dlg->m_strPortName + ": " + m_line.openError);
+    if (m_lineLost)
+        Error("the line to " + m_dlg->m_strPortName +
+              " was lost while the box was working (a cable pulled?)");
+    if (info.empty())
+        Error("\"" + name + "\" did not succeed");
+    return kExitBox;
+}
+
+int Session::Interrupted() {
+    ClearProgress();
+    Error("interrupted; the port is closed");
+    m_env.trace.Line("interrupted");
+    if (m_dlg && !m_win.Ended())
+        m_win.EndDialog(IDCANCEL);
+    return kExitInterrupted;
+}
+
+bool Session::SettingsAccepted(size_t messagesBefore) {
+    const bool ok = m_dlg->UpdateData(true);
+    Observe();
+    return ok && m_win.Messages().size() == messagesBefore;
+}
+
+void Session::EnterText(int id, const std::string& text) {
+    m_win.MoveFocus(id);
+    m_win.SetText(id, text);
+}
+
+// --- Commands ---
+
+int Session::Ports() {
+    int status = kExitOk;
+    if (!OpenWindow(false, status))
+        return status;
+    std::string out;
+    for (const std::string& port : m_win.ListItems(IDC_PORT))
+        out += port + "\n";
+    return Out(out) ? kExitOk : kExitUsage;
+}
+
+int Session::Read() {
+    // Where the settings go is settled before the box is touched.
+    const bool toStdout = m_opt.file.empty() || m_opt.file == "-";
+    QSaveFile target(QString::fromStdString(m_opt.file));
+    if (!toStdout && !target.open(QIODevice::WriteOnly)) {
+        Error(m_opt.file + ": " + target.errorString().toStdString());
+        return kExitUsage;
+    }
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        Error("no temporary folder: " + scratch.errorString().toStdString());
+        return kExitBox;
+    }
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+
+    // The window's own save ("保存..."), into a scratch file; its bytes then go out.
+    const QString saved = scratch.filePath("settings.txt");
+    m_win.QueueFileAnswer(saved.toStdString());
+    m_win.Click(IDC_SAVE);
+    Observe();
+    QFile file(saved);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Error("the settings could not be saved: " + file.errorString().toStdString());
+        return kExitBox;
+    }
+    const QByteArray bytes = file.readAll();
+    if (toStdout)
+        return Out(bytes.toStdString()) ? kExitOk : kExitUsage;
+    if (target.write(bytes) != bytes.size() || !target.commit()) {
+        Error(m_opt.file + ": " + target.errorString().toStdString());
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+int Session::Show() {
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+    return Out(FormatSettings(AllSettings(m_win))) ? kExitOk : kExitUsage;
+}
+
+int Session::Send() {
+    // A file that cannot be read is refused before the box is touched (the window's load
+    // would stop without a word).
+    const QFileInfo info(QString::fromStdString(m_opt.file));
+    QFile probe(info.filePath());
+    if (!info.exists() || info.isDir() || !probe.open(QIODevice::ReadOnly)) {
+        Error(m_opt.file + ": " +
+              (!info.exists() ? "no such file"
+               : info.isDir() ? "is a folder"
+                              : probe.errorString().toStdString()));
+        return kExitUsage;
+    }
+    probe.close();
+
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+
+    // "読出...": the file's settings into the editor; the box keeps its serial number.
+    const size_t messagesBefore = m_win.Messages().size();
+    m_win.QueueFileAnswer(m_opt.file);
+    m_win.Click(IDC_LOAD);
+    Observe();
+    if (m_win.GetText(IDC_INFO).rfind("ファイルから設定を読み出しました", 0) != 0) {
+        Error(m_opt.file + " was not loaded; nothing was sent");
+        return kExitUsage;
+    }
+    if (!SettingsAccepted(messagesBefore)) {
+        Error(m_opt.file + " holds a value that the window refuses; nothing was sent");
+        return kExitUsage;
+    }
+    return Operate(IDC_SEND, "設定送信", "設定の送信、確認と保存に成功しました");
+}
+
+int Session::ApplyAssignment(const Assignment& a) {
+    const SettingDef& s = *FindSetting(a.name);
+    auto refuse = [&](const std::string& why) {
+        Error(a.name + "=" + a.value + ": " + why + "; nothing was sent");
+        return kExitUsage;
+    };
+    switch (s.kind) {
+    case SettingKind::Number:
+        EnterText(s.id, a.value);
+        break;
+    case SettingKind::List: {
+        int index = 0;
+        if (!ParseIndex(a.value, index) || index >= m_win.ListCount(s.id) ||
+            !m_win.Choose(s.id, index))
+            return refuse("choose " + AllowedValues(m_win, s));
+        break;
+    }
+    case SettingKind::Check: {
+        int state = 0;
+        if (!ParseIndex(a.value, state) || state > 1)
+            return refuse(AllowedValues(m_win, s));
+        if ((m_win.GetCheck(s.id) > 0) == (state == 1))
+            break;
+        // A check box that the transmit conditions disable still holds a setting of the box.
+        if (!m_win.Click(s.id)) {
+            m_win.MoveFocus(s.id);
+            m_win.SetCheck(s.id, state);
+        }
+        break;
+    }
+    case SettingKind::Serial:
+        if (SameValue(s, a.value, m_win.GetText(s.id)))
+            break;
+        // Only a box without a serial number is given one, as in the window.
+        if (!m_win.IsVisible(s.id))
+            return refuse("the box has the serial number " + m_win.GetText(s.id) +
+                          ", which is not changed");
+        EnterText(s.id, Upper(a.value));
+        break;
+    }
+    if (!m_win.IsEnabled(s.id))
+        Error("note: " + a.name + " is not used by the box's present transmit conditions");
+    return kExitOk;
+}
+
+int Session::Set() {
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+
+    const SettingValues before = AllSettings(m_win);
+    const size_t messagesBefore = m_win.Messages().size();
+    for (const Assignment& a : m_opt.assignments)
+        if ((status = ApplyAssignment(a)) != kExitOk)
+            return status;
+    m_win.MoveFocus(0); // leaving the last field runs its coupling rule
+    Observe();
+    if (!SettingsAccepted(messagesBefore)) {
+        Error("the window refuses a value; nothing was sent");
+        return kExitUsage;
+    }
+    if ((status = Operate(IDC_SEND, "設定送信", "設定の送信、確認と保存に成功しました")) != kExitOk)
+        return status;
+
+    // What the coupling rules changed besides the values given, and any value given that they
+    // changed again.
+    const SettingValues after = AllSettings(m_win);
+    SettingValues changed;
+    for (const SettingDef& s : SettingDefs()) {
+        const std::string& now = after.at(s.name);
+        const Assignment* given = nullptr;
+        for (const Assignment& a : m_opt.assignments)
+            if (a.name == s.name)
+                given = &a;
+        if (given ? !SameValue(s, given->value, now) : before.at(s.name) != now)
+            changed[s.name] = now;
+    }
+    return Out(FormatSettings(changed)) ? kExitOk : kExitUsage;
+}
+
+int Session::Restart() {
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+    return Operate(IDC_RESTART, "再起動", "再起動に成功しました");
+}
+
+int Session::FactoryReset() {
+    uint32_t newSerial = 0;
+    if (m_opt.newSerial && !ParseSerialText(*m_opt.newSerial, newSerial)) {
+        Say(HexSerialMessage());
+        Error("--serial " + *m_opt.newSerial + " is not a serial number");
+        return kExitUsage;
+    }
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+
+    const uint32_t boxSerial = GetU32(m_dlg->m_SettingsImage, kSerialOffset);
+    const bool hadNone = boxSerial == kNoSerial;
+    if (m_opt.newSerial) {
+        if (hadNone)
+            m_win.Type(IDC_NEW_SERIAL, FormatSerialText(newSerial));
+        else
+            Error("note: the box keeps its serial number " + FormatSerialText(boxSerial) +
+                  "; --serial is not used");
+    }
+    if ((status = Operate(IDC_FACTORY, "出荷時に戻す", "出荷時の設定に戻しました")) != kExitOk)
+        return status;
+    if (!Out("serial=" + m_win.GetText(IDC_SERIAL) + "\n"))
+        status = kExitUsage;
+    if (!hadNone)
+        return status;
+    // The counter must have moved on in the stored preferences, or the next box would get the
+    // same number.
+    if (!m_dlg->m_strCounterNote.empty()) {
+        Error("the serial-number counter did not count on; give the next box a number with "
+              "--serial");
+        return kExitBox;
+    }
+    if (m_env.prefsWriteOk && !m_env.prefsWriteOk()) {
+        Error("the serial-number counter could not be stored in " + m_env.prefsLocation +
+              "; the next box would get the same number");
+        return kExitBox;
+    }
+    Error("the next box without a serial number gets " + m_dlg->m_strNewSerial);
+    return status;
+}
+
+int Session::Monitor() {
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+
+    m_env.trace.Line("operation 状態監視 (1029)");
+    m_loop->CatchUp();
+    if (!m_win.Click(IDC_MONITOR)) {
+        Error("the window does not offer \"状態監視\" now");
+        return kExitBox;
+    }
+    Observe();
+    while (!m_dlg->m_bMonitorMode && m_dlg->m_nStep != 0) {
+        if (g_stopRequested)
+            return Interrupted();
+        Step();
+        ShowProgress();
+    }
+    ClearProgress();
+    if (!m_dlg->m_bMonitorMode) {
+        if (!m_line.openError.empty())
+            Error(m_dlg->m_strPortName + ": " + m_line.openError);
+        return kExitBox;
+    }
+
+    // Lamps and levels, printed whenever what the window shows of them changes.
+    const uint64_t start = m_loop->ElapsedMs();
+    const uint64_t limit =
+        m_opt.seconds ? static_cast<uint64_t>(*m_opt.seconds * 1000.0 + 0.5) : UINT64_MAX;
+    std::string shown;
+    uint64_t lastBytes = m_line.bytesRead, lastBytesAt = start;
+    bool silenceNoted = false;
+    bool readerGone = false;
+    while (!g_stopRequested && m_loop->ElapsedMs() - start < limit) {
+        Step();
+        if (m_lineLost) {
+            Error("the line to " + m_dlg->m_strPortName + " was lost (a cable pulled?)");
+            status = kExitBox;
+            break;
+        }
+        const uint64_t now = m_loop->ElapsedMs();
+        if (m_line.bytesRead != lastBytes) {
+            lastBytes = m_line.bytesRead;
+            lastBytesAt = now;
+            silenceNoted = false;
+        } else if (!silenceNoted && now - lastBytesAt >= kSilentMonitorMs) {
+            Error("no status frames from the box for " + std::to_string(kSilentMonitorMs / 1000) +
+                  " s");
+            silenceNoted = true;
+        }
+        if (m_dlg->m_bFirstFrame)
+            continue; // nothing from the box yet
+        std::string line;
+        for (int id = IDC_LAMP_TONE_A; id <= IDC_LAMP_PTT_B; ++id) {
+            static const char* const kNames[] = {"tone-a", "noise-a", "busy-a", "ptt-a",
+                                                 "tone-b", "noise-b", "busy-b", "ptt-b"};
+            line += std::string(line.empty() ? "" : " ") + kNames[id - IDC_LAMP_TONE_A] + "=" +
+                    LampText(m_win.Lamp(id));
+        }
+        if (m_win.IsVisible(IDC_METER_B))
+            line += " level-a=" + std::to_string(LevelDb(m_dlg->m_meterA.m_nLevel)) +
+                    " level-b=" + std::to_string(LevelDb(m_dlg->m_meterB.m_nLevel));
+        else
+            line += " mic-level=" + std::to_string(LevelDb(m_dlg->m_meterA.m_nLevel));
+        if (line == shown)
+            continue;
+        shown = line;
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%.3f ", static_cast<double>(now - start) / 1000.0);
+        if (!Out(stamp + line + "\n")) {
+            readerGone = true; // the reader of standard output has gone: the monitor ends
+            break;
+        }
+    }
+
+    // Stop as the check box does, and let the stop command leave before the port closes.
+    m_env.trace.Line("end of 状態監視");
+    if (!m_lineLost && m_dlg->m_bMonitorMode) {
+        m_loop->CatchUp();
+        m_win.Click(IDC_MONITOR);
+        const uint64_t stopAt = m_loop->ElapsedMs();
+        while (!m_line.drained && m_loop->ElapsedMs() - stopAt < 1000)
+            Step();
+    }
+    if (readerGone)
+        return kExitOk;
+    return status;
+}
+
+// --- Output ---
+
+void Session::Say(const std::string& windowText) {
+    ClearProgress();
+    std::fprintf(stderr, "%s\n", windowText.c_str());
+    std::fflush(stderr);
+}
+
+void Session::Error(const std::string& text) {
+    Say("hx5310ctl: " + text);
+}
+
+bool Session::Out(const std::string& data) {
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) {
+        std::clearerr(stdout);
+        return false;
+    }
+    if (std::fflush(stdout) != 0) {
+        std::clearerr(stdout);
+        return false;
+    }
+    return true;
+}
+
+void Session::Observe() {
+    const std::string info = m_win.GetText(IDC_INFO);
+    if (info != m_lastInfo) {
+        m_lastInfo = info;
+        if (!info.empty()) {
+            Say(info);
+            m_env.trace.Line("info " + info);
+        }
+    }
+    const auto& messages = m_win.Messages();
+    for (; m_messagesSeen < messages.size(); ++m_messagesSeen) {
+        Say(messages[m_messagesSeen].text);
+        m_env.trace.Line("message " + messages[m_messagesSeen].text);
+    }
+}
+
+void Session::ShowProgress() {
+    if (!m_env.progress || !m_dlg)
+        return;
+    const int step = m_dlg->m_nStep;
+    if (step != m_progressStep) {
+        m_progressStep = step;
+        m_stepBytesRead = m_line.bytesRead;
+    }
+    auto percent = [](uint64_t done, uint64_t whole) {
+        return std::to_string(std::min<uint64_t>(99, done * 100 / whole)) + "%";
+    };
+    const uint64_t received = m_line.bytesRead - m_stepBytesRead;
+    std::string text;
+    switch (step) {
+    case 4:
+    case 35:
+        text = "receiving settings " + percent(received, kImageLineBytes);
+        break;
+    case 13:
+        text = "sending settings " + percent(m_dlg->m_nSendAddress, kImageSize);
+        break;
+    case 14:
+        text = "verifying settings " + percent(received, kImageLineBytes);
+        break;
+    case 15:
+    case 33:
+    case 34:
+        text = "storing settings";
+        break;
+    case 22:
+        text = "restarting";
+        break;
+    case 32:
+        text = "giving the serial number";
+        break;
+    case 0:
+        return;
+    default:
+        text = step >= STEP_MONITOR_FIRST ? "starting the monitor" : "greeting the box";
+        break;
+    }
+    const uint64_t now = m_loop->ElapsedMs();
+    if (text == m_progressText || (now - m_progressAt < 100 && !m_progressText.empty()))
+        return;
+    m_progressText = text;
+    m_progressAt = now;
+    std::fprintf(stderr, "\r\033[K%s", text.c_str());
+    std::fflush(stderr);
+}
+
+void Session::ClearProgress() {
+    if (m_progressText.empty())
+        return;
+    m_progressText.clear();
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+}
+
+} // namespace hx::cli

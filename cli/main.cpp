@@ -1,0 +1,97 @@
+// hx5310ctl: the HX-5310 configuration tool from the command line, for scripts and production
+// lines. It runs the main window's own logic on the in-memory window services, driven by the
+// real clock, over the real serial port, with the window's stored preferences.
+#include "cli/CliOptions.h"
+#include "cli/Session.h"
+#include "cli/TraceLog.h"
+#include "platform/qt/QtPreferences.h"
+#include "platform/qt/QtSerialPort.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+void OnStopSignal(int) {
+    hx::cli::g_stopRequested = 1;
+}
+
+void InstallSignals() {
+    struct sigaction stop {};
+    stop.sa_handler = OnStopSignal;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+    // A reader of standard output that goes away ends the output, not the program: the port
+    // is then closed properly (the monitor is stopped first).
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace hx::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    std::string error;
+    if (!ParseCliOptions(args, options, error)) {
+        std::fprintf(stderr, "hx5310ctl: %s\nTry hx5310ctl --help.\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.command == Command::Help) {
+        std::fputs(CliUsage().c_str(), stdout);
+        return kExitOk;
+    }
+
+    QCoreApplication app(argc, argv);
+    // The same names as the window, so that both share the per-user folders.
+    QCoreApplication::setOrganizationName(QStringLiteral("QORVA"));
+    QCoreApplication::setApplicationName(QStringLiteral("HX-5310-Config"));
+    InstallSignals();
+
+    TraceLog trace;
+    if (!options.trace.empty() && !trace.Open(options.trace, error)) {
+        std::fprintf(stderr, "hx5310ctl: cannot write the trace: %s\n", error.c_str());
+        return kExitUsage;
+    }
+
+    std::string config = options.config;
+    if (config.empty()) {
+        const char* fromEnvironment = std::getenv(kConfigVariable);
+        config = fromEnvironment ? fromEnvironment : "";
+    }
+    if (!config.empty() && QDir(QString::fromStdString(config)).exists()) {
+        std::fprintf(stderr, "hx5310ctl: the preferences file %s is a folder\n", config.c_str());
+        return kExitUsage;
+    }
+    auto prefs = config.empty() ? std::make_unique<hx::QtPreferences>()
+                                : std::make_unique<hx::QtPreferences>(config);
+
+    // The tool's own folder (the automatic backups), where the window keeps it.
+    std::string appData;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (!folder.isEmpty() && QDir().mkpath(folder))
+        appData = folder.toStdString();
+
+    hx::QtPortFactory ports;
+    hx::QtPreferences* store = prefs.get();
+    Environment env{*prefs,
+                    [store] { return store->LastWriteOk(); },
+                    prefs->Location(),
+                    ports,
+                    trace,
+                    appData,
+                    ::isatty(STDERR_FILENO) != 0};
+    Session session(options, std::move(env));
+    return session.Run();
+}
