@@ -47,14 +47,26 @@ std::string QtPreferences::GetString(const std::string& section, const std::stri
 }
 
 void QtPreferences::WriteInt(const std::string& section, const std::string& entry, int value) {
-    m_settings->setValue(Key(section, entry), value);
-    m_settings->sync();
+    Store(Key(section, entry), value);
 }
 
 void QtPreferences::WriteString(const std::string& section, const std::string& entry,
                                 const std::string& value) {
-    m_settings->setValue(Key(section, entry), QString::fromStdString(value));
+    Store(Key(section, entry), QString::fromStdString(value));
+}
+
+void QtPreferences::Store(const QString& key, const QVariant& value) {
+    // QSettings::status() keeps the first problem it met. A failed write earlier says nothing
+    // of this one: start from a fresh object then.
+    if (m_settings->status() == QSettings::AccessError) {
+        const QString name = m_settings->fileName();
+        const QSettings::Format format = m_settings->format();
+        m_settings = std::make_unique<QSettings>(name, format);
+    }
+    m_settings->setValue(key, value);
     m_settings->sync();
+    // A malformed line read earlier (FormatError) does not keep the file from being written.
+    m_lastWriteOk = m_settings->isWritable() && m_settings->status() != QSettings::AccessError;
 }
 
 std::string QtPreferences::Location() const {
@@ -62,7 +74,7 @@ std::string QtPreferences::Location() const {
 }
 
 bool QtPreferences::LastWriteOk() const {
-    return m_settings->status() == QSettings::NoError;
+    return m_lastWriteOk;
 }
 
 } // namespace hx

@@ -7,6 +7,8 @@
 #include <string>
 
 class QSettings;
+class QString;
+class QVariant;
 
 namespace hx {
 
@@ -37,7 +39,10 @@ public:
     bool LastWriteOk() const;
 
 private:
+    void Store(const QString& key, const QVariant& value);
+
     std::unique_ptr<QSettings> m_settings;
+    bool m_lastWriteOk = true;
 };
 
 } // namespace hx
