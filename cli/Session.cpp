@@ -375,7 +375,8 @@ int Session::Send() {
         return kExitUsage;
     }
     if (!SettingsAccepted(messagesBefore)) {
-        Error(m_opt.file + " holds a value that the window refuses; nothing was sent");
+        Error(m_opt.file + " holds a value that the window refuses (" + FocusedSetting() +
+              "); nothing was sent");
         return kExitUsage;
     }
     return Operate(IDC_SEND, "設定送信", "設定の送信、確認と保存に成功しました");
@@ -426,6 +427,20 @@ int Session::ApplyAssignment(const Assignment& a) {
     return kExitOk;
 }
 
+std::string Session::FocusedSetting() const {
+    const int id = m_win.GetFocus();
+    for (const SettingDef& s : SettingDefs()) {
+        if (s.id != id)
+            continue;
+        std::string value = SettingValue(m_win, s);
+        for (const Assignment& a : m_opt.assignments)
+            if (a.name == s.name)
+                value = a.value;
+        return std::string(s.name) + "=" + value;
+    }
+    return {};
+}
+
 int Session::Set() {
     int status = kExitOk;
     if (!OpenWindow(true, status))
@@ -435,13 +450,28 @@ int Session::Set() {
 
     const SettingValues before = AllSettings(m_win);
     const size_t messagesBefore = m_win.Messages().size();
-    for (const Assignment& a : m_opt.assignments)
+    // A value refused when its field is left shows the window's message and takes the focus
+    // back to the field; the coupling rule may then write the old value back into it.
+    std::string refused;
+    auto noteRefusal = [&](size_t& seen) {
+        if (m_win.Messages().size() != seen && refused.empty())
+            refused = FocusedSetting();
+        seen = m_win.Messages().size();
+    };
+    size_t seen = messagesBefore;
+    for (const Assignment& a : m_opt.assignments) {
         if ((status = ApplyAssignment(a)) != kExitOk)
             return status;
+        noteRefusal(seen);
+    }
     m_win.MoveFocus(0); // leaving the last field runs its coupling rule
+    noteRefusal(seen);
     Observe();
-    if (!SettingsAccepted(messagesBefore)) {
-        Error("the window refuses a value; nothing was sent");
+    const bool accepted = SettingsAccepted(messagesBefore);
+    noteRefusal(seen);
+    if (!accepted || !refused.empty()) {
+        Error("the window refuses " + (refused.empty() ? std::string("a value") : refused) +
+              "; nothing was sent");
         return kExitUsage;
     }
     if ((status = Operate(IDC_SEND, "設定送信", "設定の送信、確認と保存に成功しました")) != kExitOk)
@@ -640,10 +670,14 @@ void Session::Observe() {
             m_env.trace.Line("info " + info);
         }
     }
+    // A refused value can bring the same message twice in a row (when its field is left,
+    // and again when every field is read before the send): it is said once.
     const auto& messages = m_win.Messages();
     for (; m_messagesSeen < messages.size(); ++m_messagesSeen) {
-        Say(messages[m_messagesSeen].text);
-        m_env.trace.Line("message " + messages[m_messagesSeen].text);
+        const std::string& text = messages[m_messagesSeen].text;
+        m_env.trace.Line("message " + text);
+        if (m_messagesSeen == 0 || messages[m_messagesSeen - 1].text != text)
+            Say(text);
     }
 }
 

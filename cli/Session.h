@@ -91,6 +91,9 @@ private:
     // see exactly the text given.
     void EnterText(int id, const std::string& text);
     int ApplyAssignment(const Assignment& a);
+    // "NAME=VALUE" of the setting whose field has the focus: after a refused read, the field
+    // the window refused. Empty when the focus is on no setting.
+    std::string FocusedSetting() const;
     int Interrupted();
 
     // Standard error: the window's texts as they are; the tool's own prefixed.

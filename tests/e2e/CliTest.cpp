@@ -1,0 +1,506 @@
+// hx5310ctl against hx5310-sim over a pseudo-terminal: the real programs, as a script runs them.
+#include "platform/qt/QtPreferences.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+#ifdef HX5310CTL_PATH
+
+namespace {
+
+void EnsureApp() {
+    if (QCoreApplication::instance())
+        return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "e2e_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+// One private world per test: the folder where virtual boxes announce themselves, the user's
+// configuration and data folders, and a preferences file.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        ASSERT_TRUE(m_dir.isValid());
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("XDG_RUNTIME_DIR", m_dir.path());
+        m_env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        m_env.insert("XDG_DATA_HOME", m_dir.filePath("data"));
+        m_env.insert("HOME", m_dir.filePath("home"));
+        m_env.remove("HX5310_CONFIG");
+        m_config = Path("prefs.ini");
+    }
+    void TearDown() override {
+        for (auto& sim : m_sims)
+            StopSim(*sim, SIGKILL);
+    }
+
+    std::string Path(const char* name) const { return m_dir.filePath(name).toStdString(); }
+
+    // Starts a virtual box announced as name; false when it did not come up.
+    bool StartSim(const std::string& name, QStringList args = {}) {
+        auto sim = std::make_unique<QProcess>();
+        sim->setProcessEnvironment(m_env);
+        sim->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        args << "--name" << QString::fromStdString(name);
+        sim->start(HX5310_SIM_PATH, args);
+        if (!sim->waitForStarted(5000))
+            return false;
+        // It prints the device and the link once the link is there.
+        QElapsedTimer t;
+        t.start();
+        int lines = 0;
+        while (lines < 2 && t.elapsed() < 5000) {
+            if (!sim->canReadLine() && !sim->waitForReadyRead(500))
+                continue;
+            while (sim->canReadLine()) {
+                sim->readLine();
+                ++lines;
+            }
+        }
+        m_sims.push_back(std::move(sim));
+        return lines == 2;
+    }
+    void StopSim(QProcess& sim, int sig) {
+        if (sim.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(sim.processId()), sig);
+        sim.waitForFinished(5000);
+    }
+
+    QProcess* Ctl(const QStringList& args, const QProcessEnvironment* env = nullptr) {
+        auto* p = new QProcess();
+        p->setProcessEnvironment(env ? *env : m_env);
+        p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        p->start(HX5310CTL_PATH, args);
+        return p;
+    }
+    static Result Finish(QProcess* p, int ms = 30000) {
+        Result r;
+        if (p->waitForFinished(ms) && p->exitStatus() == QProcess::NormalExit)
+            r.status = p->exitCode();
+        r.out = p->readAllStandardOutput().toStdString();
+        r.err = p->readAllStandardError().toStdString();
+        delete p;
+        return r;
+    }
+    // hx5310ctl with the test's preferences file and the arguments given.
+    Result Run(QStringList args, const QProcessEnvironment* env = nullptr) {
+        args.prepend(QString::fromStdString(m_config));
+        args.prepend("--config");
+        return Finish(Ctl(args, env));
+    }
+    Result RunOn(const std::string& box, QStringList args) {
+        args.prepend(QString::fromStdString(box));
+        args.prepend("--port");
+        return Run(args);
+    }
+    static std::string ReadFile(const std::string& path) {
+        QFile f(QString::fromStdString(path));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("<none>");
+    }
+    static void WriteFile(const std::string& path, const std::string& bytes) {
+        QFile f(QString::fromStdString(path));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    static bool Has(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
+    // The value of NAME in NAME=VALUE lines; "<none>" when absent.
+    static std::string Value(const std::string& lines, const std::string& name) {
+        const std::string key = "\n" + name + "=";
+        const std::string text = "\n" + lines;
+        const auto at = text.find(key);
+        if (at == std::string::npos)
+            return "<none>";
+        const auto from = at + key.size();
+        return text.substr(from, text.find('\n', from) - from);
+    }
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env;
+    std::string m_config;
+    std::vector<std::unique_ptr<QProcess>> m_sims;
+};
+
+const char kReadOk[] = "設定の受信に成功しました";
+const char kSendOk[] = "設定の送信、確認と保存に成功しました";
+
+TEST_F(CliTest, UsageErrorsEndWithStatusTwoBeforeAnyPortIsOpened) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{"frobnicate"}, QStringList{"--bogus", "show"},
+          QStringList{"show", "extra"}, QStringList{"send"}, QStringList{"set"},
+          QStringList{"set", "audio-delay-a"}, QStringList{"set", "volume=3"},
+          QStringList{"read", "--serial", "1"}, QStringList{"monitor", "--seconds", "-1"},
+          QStringList{"--port"}}) {
+        const Result r = Finish(Ctl(args));
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_TRUE(Has(r.err, "hx5310ctl: ")) << r.err;
+    }
+    const Result help = Finish(Ctl({"--help"}));
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(Has(help.out, "factory-reset")) << help.out;
+    EXPECT_TRUE(Has(help.out, "continuous-tx-limit")) << help.out;
+}
+
+TEST_F(CliTest, PortsListsTheVirtualBoxAndAnyPortNameIsAccepted) {
+    ASSERT_TRUE(StartSim("line-a"));
+    const Result ports = Run({"ports"});
+    ASSERT_EQ(ports.status, 0) << ports.err;
+    const std::string link = m_dir.filePath("hx5310/line-a").toStdString();
+    EXPECT_TRUE(Has(ports.out, link + "\n")) << ports.out;
+
+    // As the list shows it, by its last part, and a device path the list does not show.
+    EXPECT_EQ(RunOn(link, {"show"}).status, 0);
+    EXPECT_EQ(RunOn("line-a", {"show"}).status, 0);
+    const Result absent = RunOn("/dev/hx5310-not-there", {"show"});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_TRUE(Has(absent.err, "ポート（/dev/hx5310-not-there）のオープンに失敗しました"))
+        << absent.err;
+}
+
+TEST_F(CliTest, ShowPrintsEverySettingInOrderAndSetTakesItBack) {
+    ASSERT_TRUE(StartSim("box"));
+    const Result show = RunOn("box", {"show"});
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_EQ(show.out, "audio-delay-a=248\naudio-delay-b=328\nhold-time-a=504\nhold-time-b=504\n"
+                        "rx-gain-a=0\nrx-gain-b=0\ntx-gain-a=0\ntx-gain-b=0\nsignal-on=-20\n"
+                        "signal-off=-32\nnoise-on-a=-52\nnoise-off-a=-64\nnoise-on-b=-72\n"
+                        "noise-off-b=-84\nmic-gain=30\nunmodulated-limit=60\n"
+                        "continuous-tx-limit=0\nresponse-time-a=24\nresponse-time-b=24\n"
+                        "tx-select-a=1\ntx-select-b=1\nmic-tx-select=0\npriority=0\n"
+                        "bass-cut-a=0\nbass-cut-b=0\nno-tx-on-tone=0\nno-tx-on-noise=0\n"
+                        "ptt-invert=0\nserial=\n");
+    // Standard error carries the window's texts, standard output nothing else.
+    EXPECT_TRUE(Has(show.err, kReadOk)) << show.err;
+
+    QStringList all{"set"};
+    for (const QString& line : QString::fromStdString(show.out).split('\n', Qt::SkipEmptyParts))
+        all << line;
+    const Result set = RunOn("box", all);
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "") << "nothing changed besides";
+    EXPECT_TRUE(Has(set.err, kSendOk)) << set.err;
+}
+
+TEST_F(CliTest, SetRunsTheCouplingRulesAndReportsWhatTheyChanged) {
+    ASSERT_TRUE(StartSim("box"));
+    // Channel A's delay of 600 ms leaves 296 ms of the 896 ms for channel B.
+    Result set =
+        RunOn("box", {"set", "audio-delay-a=600", "tx-select-b=0", "ptt-invert=1", "tx-gain-b=-6"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "audio-delay-b=296\n");
+
+    // A threshold pair: detection at -30 puts non-detection 12 dB below it.
+    set = RunOn("box", {"set", "signal-off=-20", "signal-on=-30"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "signal-off=-42\n") << "the given value, changed by the later rule";
+
+    const Result show = RunOn("box", {"show"});
+    ASSERT_EQ(show.status, 0);
+    EXPECT_EQ(Value(show.out, "audio-delay-a"), "600");
+    EXPECT_EQ(Value(show.out, "audio-delay-b"), "296");
+    EXPECT_EQ(Value(show.out, "tx-select-b"), "0");
+    EXPECT_EQ(Value(show.out, "ptt-invert"), "1");
+    EXPECT_EQ(Value(show.out, "tx-gain-b"), "-6");
+    EXPECT_EQ(Value(show.out, "signal-on"), "-30");
+    EXPECT_EQ(Value(show.out, "signal-off"), "-42");
+}
+
+TEST_F(CliTest, SetRefusesWhatTheWindowRefusesAndSendsNothing) {
+    ASSERT_TRUE(StartSim("box"));
+    const std::string trace = Path("trace.txt");
+    struct Case {
+        const char* assignment;
+        const char* message; // part of what standard error must say
+    };
+    for (const Case& c :
+         {Case{"hold-time-a=12", "8 単位で入力してください。"}, Case{"rx-gain-a=50", "49"},
+          Case{"audio-delay-a=6x0", "audio-delay-a"}, Case{"mic-gain=loud", "mic-gain"},
+          Case{"tx-select-a=4", "0 to 3"}, Case{"bass-cut-a=2", "0 or 1"},
+          Case{"serial=GGGGGGGG", "までの16進数を入力してください。"}}) {
+        const Result r = Run({"--port", "box", "--trace", QString::fromStdString(trace), "set",
+                              "tx-gain-a=-3", c.assignment});
+        EXPECT_EQ(r.status, 2) << c.assignment << "\n" << r.err;
+        EXPECT_TRUE(Has(r.err, c.message)) << c.assignment << "\n" << r.err;
+        EXPECT_TRUE(Has(r.err, "nothing was sent")) << r.err;
+        EXPECT_FALSE(Has(ReadFile(trace), "ATSTX")) << c.assignment;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    EXPECT_EQ(Value(RunOn("box", {"show"}).out, "tx-gain-a"), "0") << "nothing reached the box";
+}
+
+TEST_F(CliTest, ReadWritesTheSavedFileFormatAndSendLoadsItKeepingTheBoxSerial) {
+    ASSERT_TRUE(StartSim("first", {"--serial", "12345678"}));
+    ASSERT_TRUE(StartSim("second", {"--serial", "0000ABCD"}));
+    ASSERT_EQ(RunOn("first", {"set", "hold-time-a=800", "mic-gain=-7"}).status, 0);
+
+    const std::string file = Path("first.txt");
+    const Result read = RunOn("first", {"read", QString::fromStdString(file)});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_TRUE(read.out.empty());
+    const std::string saved = ReadFile(file);
+    ASSERT_EQ(saved.size(), 4941u);
+    EXPECT_EQ(saved.substr(0, 9), ":20000000");
+    EXPECT_EQ(saved.substr(75, 2), "\r\n");
+    EXPECT_EQ(saved.substr(saved.size() - 13), ":00000001FF\r\n");
+    // The same bytes on standard output.
+    EXPECT_EQ(RunOn("first", {"read", "-"}).out, saved);
+    EXPECT_EQ(RunOn("first", {"read"}).out, saved);
+
+    const Result send = RunOn("second", {"send", QString::fromStdString(file)});
+    ASSERT_EQ(send.status, 0) << send.err;
+    EXPECT_TRUE(Has(send.err, "ファイルから設定を読み出しました")) << send.err;
+    EXPECT_TRUE(Has(send.err, kSendOk)) << send.err;
+    const Result show = RunOn("second", {"show"});
+    EXPECT_EQ(Value(show.out, "hold-time-a"), "800");
+    EXPECT_EQ(Value(show.out, "mic-gain"), "-7");
+    EXPECT_EQ(Value(show.out, "serial"), "0000ABCD");
+}
+
+TEST_F(CliTest, BadSettingsFilesAreRefusedWithStatusTwoAndNothingIsSent) {
+    ASSERT_TRUE(StartSim("box"));
+    const std::string good = Path("good.txt");
+    ASSERT_EQ(RunOn("box", {"read", QString::fromStdString(good)}).status, 0);
+    const std::string saved = ReadFile(good);
+
+    // LF line ends; another model's code in the image (bytes 30 and 31 of the record at 1920,
+    // checksum mended); a folder; no file at all.
+    std::string lf;
+    for (char c : saved)
+        if (c != '\r')
+            lf += c;
+    const std::string lfFile = Path("lf.txt");
+    WriteFile(lfFile, lf);
+    std::string other = saved;
+    const size_t at = other.find(":20078000");
+    ASSERT_NE(at, std::string::npos);
+    // Model code 0xF708 -> 0xF709: data byte 30 (characters 9 + 60) goes up by one, the
+    // checksum down by one.
+    auto bump = [&](size_t pos, int delta) {
+        const int v = std::stoi(other.substr(pos, 2), nullptr, 16) + delta;
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", v & 0xFF);
+        other.replace(pos, 2, hex);
+    };
+    ASSERT_EQ(other.substr(at + 9 + 60, 4), "08F7");
+    bump(at + 9 + 60, +1);
+    bump(at + 9 + 64, -1);
+    const std::string otherFile = Path("other.txt");
+    WriteFile(otherFile, other);
+
+    const std::string trace = Path("trace.txt");
+    struct Case {
+        std::string file;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{lfFile, "ファイルの書式が異なっています"}, Case{otherFile, "が異なっています"},
+          Case{m_dir.path().toStdString(), "is a folder"},
+          Case{Path("missing.txt"), "no such file"}}) {
+        const Result r = Run({"--port", "box", "--trace", QString::fromStdString(trace), "send",
+                              QString::fromStdString(c.file)});
+        EXPECT_EQ(r.status, 2) << c.file << "\n" << r.err;
+        EXPECT_TRUE(Has(r.err, c.message)) << r.err;
+        EXPECT_FALSE(Has(ReadFile(trace), "ATSTX")) << c.file;
+    }
+}
+
+TEST_F(CliTest, SilentBoxTimesOutWithStatusOneAndTheTraceShowsTheResends) {
+    ASSERT_TRUE(StartSim("quiet", {"--silent"}));
+    const std::string trace = Path("trace.txt");
+    for (const char* command : {"show", "restart", "monitor"}) {
+        QElapsedTimer t;
+        t.start();
+        const Result r =
+            Run({"--port", "quiet", "--trace", QString::fromStdString(trace), command});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_TRUE(Has(r.err, "応答がありませんでした")) << r.err;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_LT(t.elapsed(), 5000) << "three periods of 200 ms, then the end";
+    }
+    const std::string log = ReadFile(trace);
+    EXPECT_EQ(QString::fromStdString(log).count("> \"AT\\r\""), 3) << log;
+    EXPECT_TRUE(Has(log, "timer 101: no answer at step 1, re-send (1 more)")) << log;
+    EXPECT_TRUE(Has(log, "timer 101: time-out at step 1")) << log;
+    EXPECT_TRUE(Has(log, "info 応答がありませんでした")) << log;
+    // Every line carries the seconds since the start.
+    const QRegularExpression stamped(R"(^ *\d+\.\d{6} )");
+    for (const QString& line : QString::fromStdString(log).split('\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith('#')) {
+            EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+        }
+    }
+}
+
+TEST_F(CliTest, BoxOfAnotherModelIsRefusedBeforeAnythingIsChanged) {
+    ASSERT_TRUE(StartSim("other", {"--wrong-model"}));
+    const std::string trace = Path("trace.txt");
+    for (const char* command : {"restart", "factory-reset"}) {
+        const Result r =
+            Run({"--port", "other", "--trace", QString::fromStdString(trace), command});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_FALSE(Has(r.err, kReadOk)) << r.err;
+        const std::string log = ReadFile(trace);
+        EXPECT_FALSE(Has(log, "ATR\\r") || Has(log, "AT&F")) << log;
+    }
+}
+
+TEST_F(CliTest, RestartReadsTheBoxFirstThenRestartsIt) {
+    ASSERT_TRUE(StartSim("box"));
+    const std::string trace = Path("trace.txt");
+    const Result r = Run({"--port", "box", "--trace", QString::fromStdString(trace), "restart"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "再起動に成功しました")) << r.err;
+    const std::string log = ReadFile(trace);
+    EXPECT_LT(log.find("ATSRX"), log.find("ATR\\r")) << log;
+}
+
+TEST_F(CliTest, FactoryResetCountsTheSerialNumberInTheWindowsPreferences) {
+    // The counter as the window keeps it: "Serial Number" in section "Settings".
+    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x25000009); }
+    ASSERT_TRUE(StartSim("new-1"));
+    ASSERT_TRUE(StartSim("new-2"));
+    ASSERT_TRUE(StartSim("old", {"--serial", "11112222"}));
+
+    Result r = RunOn("new-1", {"factory-reset"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=25000009\n");
+    EXPECT_TRUE(Has(r.err, "出荷時の設定に戻しました")) << r.err;
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x25000010);
+
+    // A box that has a number keeps it, and the counter stays.
+    r = RunOn("old", {"factory-reset", "--serial", "77777777"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=11112222\n");
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x25000010);
+
+    // A number given on the command line, and the counter goes on from it.
+    r = RunOn("new-2", {"factory-reset", "--serial", "30000099"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=30000099\n");
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x30000100);
+    EXPECT_EQ(Value(RunOn("new-2", {"show"}).out, "serial"), "30000099");
+
+    // A bad number is refused before the box is touched.
+    const std::string trace = Path("trace.txt");
+    r = Run({"--port", "new-2", "--trace", QString::fromStdString(trace), "factory-reset",
+             "--serial", "FFFFFFFF"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "までの16進数を入力してください。")) << r.err;
+    EXPECT_FALSE(Has(ReadFile(trace), "open")) << ReadFile(trace);
+}
+
+TEST_F(CliTest, PreferencesComeFromTheVariableOrTheUsersOwnStore) {
+    ASSERT_TRUE(StartSim("box-1"));
+    ASSERT_TRUE(StartSim("box-2"));
+    // The variable names the file when --config does not.
+    QProcessEnvironment env = m_env;
+    const std::string viaEnv = Path("env.ini");
+    env.insert("HX5310_CONFIG", QString::fromStdString(viaEnv));
+    Result r = Finish(Ctl({"--port", "box-1", "factory-reset"}, &env));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=00000001\n");
+    EXPECT_EQ(hx::QtPreferences(viaEnv).GetInt("Settings", "Serial Number", 0), 2);
+
+    // Without either, the user's own preferences: the window's store.
+    r = Finish(Ctl({"--port", "box-2", "factory-reset"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=00000001\n");
+    const std::string own = m_dir.filePath("config/QORVA/HX-5310-Config.conf").toStdString();
+    EXPECT_EQ(hx::QtPreferences(own).GetInt("Settings", "Serial Number", 0), 2) << own;
+    // ... where the window's last port is found when no --port is given.
+    { hx::QtPreferences(own).WriteString("Settings", "Serial Port", "box-2"); }
+    r = Finish(Ctl({"show"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Value(r.out, "serial"), "00000001");
+}
+
+TEST_F(CliTest, CounterThatCannotBeStoredIsAFailure) {
+    ASSERT_TRUE(StartSim("box"));
+    // A preferences file that cannot be made: its folder would have to be a plain file.
+    const std::string plain = Path("plain");
+    WriteFile(plain, "x");
+    m_config = plain + "/prefs.ini";
+    const Result r = RunOn("box", {"factory-reset"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "serial=00000001\n") << "the box has its number all the same";
+    EXPECT_TRUE(Has(r.err, "could not be stored")) << r.err;
+}
+
+TEST_F(CliTest, MonitorPrintsLampsAndLevelsAndStopsTheBox) {
+    ASSERT_TRUE(StartSim("box", {"--frame-rate", "200"}));
+    const std::string trace = Path("trace.txt");
+    const Result r = Run(
+        {"--port", "box", "--trace", QString::fromStdString(trace), "monitor", "--seconds", "1.5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QRegularExpression line(
+        R"(^\d+\.\d{3} tone-a=[01] noise-a=[01] busy-a=[01] ptt-a=[01]x? tone-b=[01] )"
+        R"(noise-b=[01] busy-b=[01] ptt-b=[01]x? (level-a=-?\d+ level-b=-?\d+|mic-level=-?\d+)$)");
+    const QStringList lines = QString::fromStdString(r.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 2) << r.out;
+    QString previous;
+    for (const QString& l : lines) {
+        EXPECT_TRUE(line.match(l).hasMatch()) << l.toStdString();
+        EXPECT_NE(l.section(' ', 1), previous) << "a line only when something changed";
+        previous = l.section(' ', 1);
+    }
+    // The stop command went out after the start, and left before the port closed.
+    const std::string log = ReadFile(trace);
+    const auto start = log.find("> \"AT*M1\\r\"");
+    const auto stop = log.find("> \"\\r\"", start);
+    ASSERT_NE(stop, std::string::npos) << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
+    EXPECT_LT(stop, log.find("transmit empty", stop));
+    EXPECT_LT(log.find("transmit empty", stop), log.find("close", stop));
+}
+
+TEST_F(CliTest, MonitorEndsOnCtrlCAndReportsALostLine) {
+    ASSERT_TRUE(StartSim("box"));
+    QProcess* ctl = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "monitor"});
+    ASSERT_TRUE(ctl->waitForReadyRead(10000));
+    ::kill(static_cast<pid_t>(ctl->processId()), SIGINT);
+    Result r = Finish(ctl, 10000);
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    ctl = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "monitor"});
+    ASSERT_TRUE(ctl->waitForReadyRead(10000));
+    StopSim(*m_sims.back(), SIGKILL);
+    r = Finish(ctl, 10000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, "was lost")) << r.err;
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsRefusedBeforeTheBoxIsRead) {
+    ASSERT_TRUE(StartSim("box"));
+    const std::string trace = Path("trace.txt");
+    const Result r = Run({"--port", "box", "--trace", QString::fromStdString(trace), "read",
+                          QString::fromStdString(Path("no-such-folder/out.txt"))});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(Has(ReadFile(trace), "open")) << ReadFile(trace);
+}
+
+} // namespace
+
+#endif // HX5310CTL_PATH
