@@ -1,11 +1,19 @@
 #include "tests/support/Harness.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
 namespace hx::test {
 
 Harness::Harness(const std::string& storedPort, bool start) {
     if (!storedPort.empty())
         prefs.WriteString("Settings", "Serial Port", storedPort);
     ports.SetPortNames({"COM1"});
+    std::string pattern = (std::filesystem::temp_directory_path() / "hx5310-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()))
+        m_appData = pattern;
+    win.SetAppDataFolder(m_appData);
     if (start)
         Start();
 }
@@ -13,6 +21,9 @@ Harness::Harness(const std::string& storedPort, bool start) {
 Harness::~Harness() {
     if (dlg && !win.Ended())
         win.EndDialog(2);
+    std::error_code ec;
+    if (!m_appData.empty())
+        std::filesystem::remove_all(m_appData, ec);
 }
 
 void Harness::Start() {

@@ -26,6 +26,8 @@ public:
     bool ClickAndWait(int id, uint64_t maxMs = 20000);
 
     std::string Info() const { return win.GetText(1002); }
+    // A fresh per-user folder of this harness (backups go below it); removed with the harness.
+    const std::string& AppData() const { return m_appData; }
     bool Enabled(int id) const { return win.IsEnabled(id); }
     bool Visible(int id) const { return win.IsVisible(id); }
 
@@ -35,6 +37,9 @@ public:
     sim::BoxModel box;
     sim::InProcessPortFactory ports{win, box};
     std::unique_ptr<CHX5310ConfigDlg> dlg;
+
+private:
+    std::string m_appData;
 };
 
 } // namespace hx::test
