@@ -46,6 +46,7 @@ void FrameGenerator::Start(uint64_t nowMs) {
     m_startMs = nowMs;
     m_index = 0;
     m_sent = 0;
+    m_bytes = 0;
     m_a = Channel{};
     m_b = Channel{};
     m_a.stateMs = Between(200, 3000);
@@ -135,42 +136,68 @@ StatusFields FrameGenerator::NextFields(double dtMs, uint64_t dueMs) {
     return f;
 }
 
+bool FrameGenerator::BackToBack() const {
+    return framesPerSecond == 0 || framesPerSecond >= kLineFramesPerSecond;
+}
+
+void FrameGenerator::Emit(std::string& out, double frameMs, uint64_t dueMs) {
+    ++m_index;
+    m_last = NextFields(frameMs, dueMs);
+    StatusFrame frame = EncodeFrame(m_last);
+    if (faults.badChecksumEvery && m_index % faults.badChecksumEvery == 0)
+        frame[kFrameChecksum] ^= 0x5A;
+    if (faults.badEndEvery && m_index % faults.badEndEvery == 0)
+        frame[kFrameEndByte] = 0x04;
+    const size_t before = out.size();
+    out.append(reinterpret_cast<const char*>(frame.data()), frame.size());
+    ++m_sent;
+    if (faults.garbageEvery && m_index % faults.garbageEvery == 0) {
+        // Garbage draws on its own generator: the frames stay the same with or without.
+        for (unsigned i = 0; i < faults.garbageBytes; ++i)
+            out += Uniform(m_garbageRng) < 0.25 ? static_cast<char>(kFrameStart)
+                                                : static_cast<char>(Uniform(m_garbageRng) * 256);
+    }
+    m_bytes += out.size() - before;
+}
+
 std::string FrameGenerator::Produce(uint64_t nowMs) {
     std::string out;
     if (nowMs <= m_startMs)
         return out;
     const double frameMs = FrameMs();
-    const uint64_t due = static_cast<uint64_t>(static_cast<double>(nowMs - m_startMs) / frameMs);
+    const double elapsedMs = static_cast<double>(nowMs - m_startMs);
+
+    if (BackToBack()) {
+        // The line is the limit: a frame goes out when its bytes (and any garbage before it)
+        // have had time to cross.
+        const uint64_t budget = static_cast<uint64_t>(elapsedMs * kLineBytesPerSecond / 1000.0);
+        if (budget > m_bytes + kLineBytesPerSecond) {
+            // A long gap: the state moves on in one step and only the newest second goes out.
+            const uint64_t skip = (budget - m_bytes - kLineBytesPerSecond) / kFrameSize;
+            NextFields(std::min(60000.0, static_cast<double>(skip) * frameMs), 0);
+            m_index += skip;
+            m_bytes += skip * kFrameSize;
+        }
+        while (m_bytes + kFrameSize <= budget) {
+            const double endMs =
+                static_cast<double>(m_bytes + kFrameSize) * 1000.0 / kLineBytesPerSecond;
+            Emit(out, frameMs, m_startMs + static_cast<uint64_t>(endMs));
+        }
+        return out;
+    }
+
+    const uint64_t due = static_cast<uint64_t>(elapsedMs / frameMs);
     if (due <= m_index)
         return out;
-    // A long gap: the state moves on in one step and only the newest second goes out.
     const uint64_t keep = static_cast<uint64_t>(1000.0 / frameMs);
     if (due - m_index > keep) {
         const uint64_t skip = due - m_index - keep;
         NextFields(std::min(60000.0, static_cast<double>(skip) * frameMs), 0);
         m_index += skip;
     }
-    out.reserve(static_cast<size_t>(due - m_index) * (kFrameSize + 1));
-    while (m_index < due) {
-        ++m_index;
-        const uint64_t dueMs =
-            m_startMs + static_cast<uint64_t>(static_cast<double>(m_index) * frameMs);
-        m_last = NextFields(frameMs, dueMs);
-        StatusFrame frame = EncodeFrame(m_last);
-        if (faults.badChecksumEvery && m_index % faults.badChecksumEvery == 0)
-            frame[kFrameChecksum] ^= 0x5A;
-        if (faults.badEndEvery && m_index % faults.badEndEvery == 0)
-            frame[kFrameEndByte] = 0x04;
-        out.append(reinterpret_cast<const char*>(frame.data()), frame.size());
-        ++m_sent;
-        if (faults.garbageEvery && m_index % faults.garbageEvery == 0) {
-            // Garbage draws on its own generator: the frames stay the same with or without.
-            for (unsigned i = 0; i < faults.garbageBytes; ++i)
-                out += Uniform(m_garbageRng) < 0.25
-                           ? static_cast<char>(kFrameStart)
-                           : static_cast<char>(Uniform(m_garbageRng) * 256);
-        }
-    }
+    while (m_index < due)
+        Emit(out, frameMs,
+             m_startMs + static_cast<uint64_t>(static_cast<double>(m_index + 1) * frameMs));
     return out;
 }
 

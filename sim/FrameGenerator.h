@@ -70,12 +70,16 @@ private:
     void Step(Channel& c, double dtMs);
     StatusFields NextFields(double dtMs, uint64_t dueMs);
     double FrameMs() const;
+    bool BackToBack() const;
+    // Puts the next frame (and the garbage that follows it, if any) on the line.
+    void Emit(std::string& out, double frameMs, uint64_t dueMs);
 
     uint64_t m_rng = 0;
     uint64_t m_garbageRng = 0;
     uint64_t m_startMs = 0;
     uint64_t m_index = 0; // frames due so far
     uint64_t m_sent = 0;  // frames put on the line
+    uint64_t m_bytes = 0; // bytes put on the line, garbage included
     Channel m_a, m_b;
     int m_micMs = 0;     // microphone-level display left to run
     int m_nextMicMs = 0; // time until the display switches to the microphone level

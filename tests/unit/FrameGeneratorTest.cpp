@@ -87,6 +87,20 @@ TEST(FrameGenerator, FastestRateFillsTheLineWithoutExceedingIt) {
     }
 }
 
+TEST(FrameGenerator, GarbageAtTheLineRateTakesTheLinesTimeNotMore) {
+    FrameGenerator g;
+    g.framesPerSecond = 0;
+    g.faults.garbageEvery = 10;
+    g.faults.garbageBytes = 20;
+    g.Start(0);
+    std::string out;
+    for (uint64_t t = 1; t <= 10000; ++t)
+        out += g.Produce(t);
+    EXPECT_LE(out.size(), 10u * FrameGenerator::kLineBytesPerSecond);
+    EXPECT_GE(out.size(), 10u * FrameGenerator::kLineBytesPerSecond - 14 - 20);
+    EXPECT_LT(g.FramesSent(), 10u * FrameGenerator::kLineBytesPerSecond / 14 * 15 / 16);
+}
+
 TEST(FrameGenerator, AfterALongGapOnlyTheNewestSecondGoesOut) {
     FrameGenerator g;
     g.framesPerSecond = 100;
