@@ -2,6 +2,7 @@
 
 #include "link/HexRecord.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -144,7 +145,10 @@ std::string BoxModel::ImageAsRecords(bool corrupt) {
 
 std::string BoxModel::HandleCommand(const std::string& line, uint64_t nowMs) {
     m_commands.push_back(line);
-    std::string out = faults.noEcho ? std::string() : line + "\r\n";
+    std::string out;
+    for (int i = 0; i < faults.longLine; ++i)
+        out += static_cast<char>('a' + i % 26);
+    out += faults.noEcho ? std::string() : line + "\r\n";
     const std::string cmd = Upper(line);
     if (cmd == "AT" || cmd == "ATS67=2") {
         out += Reply("OK");
@@ -214,9 +218,39 @@ bool BoxModel::Dsr(uint64_t nowMs) const {
 }
 
 std::string BoxModel::Tick(uint64_t nowMs) {
+    std::string out = Noise(nowMs);
     if (!m_monitoring || faults.silent)
+        return out;
+    return out + frames.Produce(nowMs);
+}
+
+std::string BoxModel::Noise(uint64_t nowMs) {
+    if (faults.garbagePerSecond == 0 || nowMs <= m_noiseMs) {
+        m_noiseMs = std::max(m_noiseMs, nowMs);
         return {};
-    return frames.Produce(nowMs);
+    }
+    // At most a second's worth after a long gap.
+    const uint64_t ms = std::min<uint64_t>(nowMs - m_noiseMs, 1000);
+    m_noiseMs = nowMs;
+    std::string out(static_cast<size_t>(ms * faults.garbagePerSecond / 1000), '\0');
+    for (char& c : out) {
+        m_noiseRng ^= m_noiseRng << 13;
+        m_noiseRng ^= m_noiseRng >> 7;
+        m_noiseRng ^= m_noiseRng << 17;
+        c = static_cast<char>(m_noiseRng >> 56);
+    }
+    return out;
+}
+
+void BoxModel::PowerCycle() {
+    m_ram = m_flash;
+    m_line.clear();
+    m_receiving = false;
+    m_receiveOk = true;
+    m_monitoring = false;
+    m_readBackPending = false;
+    m_dsrOffUntil = 0;
+    m_dsrOffForGood = false;
 }
 
 } // namespace hx::sim

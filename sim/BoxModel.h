@@ -26,6 +26,8 @@ struct BoxFaults {
     bool comments = false;      // "#" comment lines among the replies
     bool noEcho = false;        // commands are not echoed
     bool doubleReplies = false; // every reply line is sent twice
+    int longLine = 0;           // before every reply, a line of this many bytes without a line end
+    unsigned garbagePerSecond = 0; // noise on the line: random bytes, this many a second
 };
 
 class BoxModel {
@@ -41,6 +43,9 @@ public:
     bool Dsr(uint64_t nowMs) const;
     // Bytes the box sends on its own up to time nowMs: status frames in monitor mode.
     std::string Tick(uint64_t nowMs);
+    // The box is switched off and on again (or its cable plugged back in): the stored settings
+    // are loaded, DSR is on, and nothing half-received or streaming is left.
+    void PowerCycle();
     // Monitor mode: status frames are streamed from "AT*M1" until a lone carriage return.
     bool Monitoring() const { return m_monitoring; }
     FrameGenerator frames; // what the status frames say, how often, and their faults
@@ -63,12 +68,13 @@ private:
     std::string HandleCommand(const std::string& cmd, uint64_t nowMs);
     std::string HandleRecord(const std::string& line, uint64_t nowMs);
     std::string ImageAsRecords(bool corrupt);
+    std::string Noise(uint64_t nowMs); // the noise of garbagePerSecond due up to nowMs
 
     SettingsImage m_ram{};
     SettingsImage m_flash{};
-    std::string m_line;        // text received so far without its carriage return
-    bool m_receiving = false;  // after "ATSTX": records are coming
-    bool m_receiveOk = true;   // all records of the current write were good
+    std::string m_line;       // text received so far without its carriage return
+    bool m_receiving = false; // after "ATSTX": records are coming
+    bool m_receiveOk = true;  // all records of the current write were good
     bool m_monitoring = false;
     bool m_readBackPending = false; // the next read-back is the first after a write
     uint64_t m_dsrOffUntil = 0;
@@ -76,6 +82,8 @@ private:
     int m_recordsReceived = 0;
     std::vector<std::string> m_commands;
     int m_stores = 0, m_restarts = 0, m_factoryResets = 0;
+    uint64_t m_noiseMs = 0;                    // noise is due from this time on
+    uint64_t m_noiseRng = 0x9E3779B97F4A7C15u; // its random bytes
 };
 
 } // namespace hx::sim

@@ -105,6 +105,22 @@ const std::vector<Option>& Options() {
          [](const std::string&, SimOptions& o) { return Flag(o.faults.noEcho); }},
         {"--double-replies", nullptr, "send every reply line twice",
          [](const std::string&, SimOptions& o) { return Flag(o.faults.doubleReplies); }},
+        {"--long-line", "N", "before every reply, a line of N bytes (1-1000000) without a line end",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 1, 1000000, n))
+                 return false;
+             o.faults.longLine = static_cast<int>(n);
+             return true;
+         }},
+        {"--garbage", "N", "noise on the line: N random bytes a second (1-10000000)",
+         [](const std::string& v, SimOptions& o) {
+             long n;
+             if (!ReadNumber(v, 1, 10000000, n))
+                 return false;
+             o.faults.garbagePerSecond = static_cast<unsigned>(n);
+             return true;
+         }},
         {"--frame-rate", "N", "status frames a second in monitor mode (0: back to back)",
          [](const std::string& v, SimOptions& o) {
              long n;
