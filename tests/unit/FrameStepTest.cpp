@@ -79,30 +79,6 @@ TEST(TakeFrame, WaitsForAWholeFrame) {
     EXPECT_EQ(b.len, 0);
 }
 
-TEST(TakeFrame, BytesBeforeTheStartAreDropped) {
-    Buffer b;
-    b.Add(std::vector<uint8_t>{0x41, 0x42});
-    b.Add(Frame(0x04));
-    const FrameStepResult r = b.Step();
-    EXPECT_EQ(r.kind, FrameStepKind::Valid);
-    EXPECT_EQ(r.frame[1], 0x04);
-    EXPECT_EQ(r.skipped, 0);
-    // Garbage without any start byte goes entirely.
-    b.Add(std::vector<uint8_t>{0x41, 0x42, 0x03, 0x00});
-    EXPECT_EQ(b.Step().kind, FrameStepKind::None);
-    EXPECT_EQ(b.len, 0);
-}
-
-TEST(TakeFrame, OneFramePerStepWhileTheBacklogIsSmall) {
-    Buffer b;
-    b.Add(Frame(0x01));
-    b.Add(Frame(0x02));
-    EXPECT_EQ(b.Step().frame[1], 0x01);
-    EXPECT_EQ(b.len, 14);
-    EXPECT_EQ(b.Step().frame[1], 0x02);
-    EXPECT_EQ(b.len, 0);
-}
-
 TEST(TakeFrame, DamagedFrameCostsFourteenBytesAndFalseStartsResynchronise) {
     Buffer b;
     StatusFrame bad = Frame(0x01, 0, 0x0202, 0x0202); // start bytes inside the frame
@@ -181,52 +157,11 @@ TEST(TakeFrame, AFullBufferIsEmptiedToTheNewestFrame) {
     EXPECT_LT(b.len, 14);
 }
 
-TEST(Lamps, OrderAndControls) {
-    const int expected[8] = {1039, 1040, 1043, 1044, 1041, 1042, 1045, 1046};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(Lamps()[static_cast<size_t>(i)].id, expected[i]);
-}
-
 const LampDef& LampById(int id) {
     for (const LampDef& l : Lamps())
         if (l.id == id)
             return l;
     throw std::out_of_range("lamp");
-}
-
-TEST(Lamps, PicturesFollowTheirBits) {
-    struct Case {
-        int id;
-        uint8_t bit;
-        LampImage lit;
-    } cases[] = {{1041, 0x01, LampImage::Green},  {1045, 0x02, LampImage::Green},
-                 {1042, 0x04, LampImage::Red},    {1046, 0x08, LampImage::Red},
-                 {1039, 0x10, LampImage::Yellow}, {1043, 0x20, LampImage::Yellow},
-                 {1040, 0x40, LampImage::Yellow}, {1044, 0x80, LampImage::Yellow}};
-    for (const Case& c : cases) {
-        const LampDef& l = LampById(c.id);
-        EXPECT_EQ(LampImageFor(l, c.bit, 0), c.lit) << c.id;
-        EXPECT_EQ(LampImageFor(l, static_cast<uint8_t>(~c.bit), 0), LampImage::Grey) << c.id;
-        // Cross bits belong to the PTT lamps only.
-        if (c.id != 1042 && c.id != 1046) {
-            EXPECT_EQ(LampImageFor(l, c.bit, 0xFFFF), c.lit) << c.id;
-        }
-    }
-}
-
-TEST(Lamps, PttLampsAreCrossedByTheirOwnBits) {
-    const LampDef& a = LampById(1042);
-    const LampDef& b = LampById(1046);
-    EXPECT_EQ(LampImageFor(a, 0x04, 0x0002), LampImage::RedCross);
-    EXPECT_EQ(LampImageFor(a, 0x04, 0x0004), LampImage::Red);
-    EXPECT_EQ(LampImageFor(a, 0x00, 0x0100), LampImage::GreyCross);
-    EXPECT_EQ(LampImageFor(a, 0x00, 0x0200), LampImage::Grey);
-    EXPECT_EQ(LampImageFor(b, 0x08, 0x0004), LampImage::RedCross);
-    EXPECT_EQ(LampImageFor(b, 0x08, 0x0002), LampImage::Red);
-    EXPECT_EQ(LampImageFor(b, 0x00, 0x0200), LampImage::GreyCross);
-    EXPECT_EQ(LampImageFor(b, 0x00, 0x0100), LampImage::Grey);
-    EXPECT_EQ(DarkLampImage(a, 0x0100), LampImage::GreyCross);
-    EXPECT_EQ(DarkLampImage(LampById(1041), 0xFFFF), LampImage::Grey);
 }
 
 TEST(Lamps, ChangeMeansTheirBitOrForPttACrossBit) {

@@ -165,21 +165,6 @@ TEST_F(MeterPixels, MarkerStaysWhileTheLevelFallsAndMovesWhenItRises) {
     ExpectColumns(mark, mark + 1, kMeterBar);
 }
 
-TEST(MeterPaint, PaintOrderAndNoEmptyFills) {
-    int16_t peak = 32767;
-    uint16_t hold = 0;
-    const MeterPaint p = ComputeMeterPaint(3277, peak, hold, Rect{0, 0, 306, 12});
-    ASSERT_EQ(p.count, 6); // four frame lines, bar, one background span
-    EXPECT_EQ(p.fills[0].colour, kMeterFrameDark);
-    EXPECT_EQ(p.fills[1].colour, kMeterFrameDark);
-    EXPECT_EQ(p.fills[2].colour, kMeterFrameLight);
-    EXPECT_EQ(p.fills[3].colour, kMeterFrameLight);
-    EXPECT_EQ(p.fills[4].colour, kMeterBar);
-    EXPECT_EQ(p.fills[4].rect, (Rect{3, 3, 203, 9}));
-    EXPECT_EQ(p.fills[5].rect, (Rect{204, 3, 300, 9}));
-    EXPECT_EQ(p.inner, (Rect{3, 3, 303, 9}));
-}
-
 TEST(MeterPaint, TooSmallRectanglePaintsOnlyWhatFits) {
     for (int w = 0; w <= 8; ++w) {
         int16_t peak = 0;
