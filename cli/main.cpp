@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -73,6 +75,25 @@ int main(int argc, char** argv) {
     if (!config.empty() && QDir(QString::fromStdString(config)).exists()) {
         std::fprintf(stderr, "hx5310ctl: the preferences file %s is a folder\n", config.c_str());
         return kExitUsage;
+    }
+    // Two runs giving out serial numbers from the same counter at once would give one number
+    // twice: a factory reset holds the counter's lock from before the counter is read until
+    // after the next number is stored (a run that ended without letting go is noticed). The
+    // stored preferences keep a lock of their own beside the file while they write it.
+    std::unique_ptr<QLockFile> counterLock;
+    if (options.command == Command::FactoryReset) {
+        const QString location =
+            QString::fromStdString(config.empty() ? hx::QtPreferences().Location() : config);
+        QDir().mkpath(QFileInfo(location).absolutePath());
+        counterLock = std::make_unique<QLockFile>(location + ".counter.lock");
+        if (!counterLock->tryLock(60000)) {
+            std::fprintf(stderr, "hx5310ctl: the serial-number counter in %s %s\n",
+                         location.toLocal8Bit().constData(),
+                         counterLock->error() == QLockFile::LockFailedError
+                             ? "is still in use by another run"
+                             : "cannot be locked (a folder that cannot be written?)");
+            return kExitBox;
+        }
     }
     auto prefs = config.empty() ? std::make_unique<hx::QtPreferences>()
                                 : std::make_unique<hx::QtPreferences>(config);

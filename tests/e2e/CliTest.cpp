@@ -438,16 +438,33 @@ TEST_F(CliTest, PreferencesComeFromTheVariableOrTheUsersOwnStore) {
     EXPECT_EQ(Value(r.out, "serial"), "00000001");
 }
 
-TEST_F(CliTest, CounterThatCannotBeStoredIsAFailure) {
+TEST_F(CliTest, CounterThatCannotBeKeptStopsTheResetBeforeTheBoxIsChanged) {
     ASSERT_TRUE(StartSim("box"));
     // A preferences file that cannot be made: its folder would have to be a plain file.
     const std::string plain = Path("plain");
     WriteFile(plain, "x");
     m_config = plain + "/prefs.ini";
-    const Result r = RunOn("box", {"factory-reset"});
+    const std::string trace = Path("trace.txt");
+    const Result r = RunOn("box", {"--trace", QString::fromStdString(trace), "factory-reset"});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out, "serial=00000001\n") << "the box has its number all the same";
-    EXPECT_TRUE(Has(r.err, "could not be stored")) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_TRUE(Has(r.err, "serial-number counter")) << r.err;
+    EXPECT_FALSE(Has(ReadFile(trace), "AT&F")) << ReadFile(trace);
+}
+
+TEST_F(CliTest, ParallelResetsSharingOneCounterGiveDifferentNumbers) {
+    ASSERT_TRUE(StartSim("box-1"));
+    ASSERT_TRUE(StartSim("box-2"));
+    QProcess* first =
+        Ctl({"--config", QString::fromStdString(m_config), "--port", "box-1", "factory-reset"});
+    QProcess* second =
+        Ctl({"--config", QString::fromStdString(m_config), "--port", "box-2", "factory-reset"});
+    const Result a = Finish(first), b = Finish(second);
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_NE(a.out, b.out);
+    EXPECT_EQ(a.out.substr(0, 7) + b.out.substr(0, 7), "serial=serial=");
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 3);
 }
 
 TEST_F(CliTest, MonitorPrintsLampsAndLevelsAndStopsTheBox) {
