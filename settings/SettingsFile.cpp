@@ -192,12 +192,12 @@ std::string ModelMismatchMessage(uint16_t found) {
 
 void CHX5310ConfigDlg::OnSaveToFile() {
     m_bResumeMonitor = 0;
-    FileDialogSpec spec;
-    spec.save = true;
-    spec.filter = "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||";
-    spec.defaultExt = "txt";
-    spec.confirmOverwrite = true;
-    const auto path = m_win.AskFileName(spec);
+    FileDialogSpec dialog;
+    dialog.save = true;
+    dialog.filter = "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||";
+    dialog.defaultExt = "txt";
+    dialog.confirmOverwrite = true;
+    const auto path = m_win.AskFileName(dialog);
     if (!path)
         return;
     UpdateData(true); // a refused field does not stop the save: the values stand as they are
@@ -214,11 +214,11 @@ void CHX5310ConfigDlg::OnSaveToFile() {
 }
 
 void CHX5310ConfigDlg::OnLoadFromFile() {
-    FileDialogSpec spec;
-    spec.save = false;
-    spec.filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
-    spec.defaultExt = "txt";
-    const auto path = m_win.AskFileName(spec);
+    FileDialogSpec dialog;
+    dialog.save = false;
+    dialog.filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
+    dialog.defaultExt = "txt";
+    const auto path = m_win.AskFileName(dialog);
     if (!path)
         return;
 

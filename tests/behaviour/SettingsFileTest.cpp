@@ -120,11 +120,11 @@ TEST_F(SettingsFile, SaveWritesTheExactFormat) {
     const std::string path = Path("a.txt");
     Save(path);
     ASSERT_EQ(h.win.FileDialogs().size(), 1u);
-    const FileDialogSpec& spec = h.win.FileDialogs()[0];
-    EXPECT_TRUE(spec.save);
-    EXPECT_EQ(spec.filter, "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||");
-    EXPECT_EQ(spec.defaultExt, "txt");
-    EXPECT_TRUE(spec.confirmOverwrite);
+    const FileDialogSpec& dialog = h.win.FileDialogs()[0];
+    EXPECT_TRUE(dialog.save);
+    EXPECT_EQ(dialog.filter, "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+    EXPECT_EQ(dialog.defaultExt, "txt");
+    EXPECT_TRUE(dialog.confirmOverwrite);
     EXPECT_EQ(h.Info(), "設定をファイルに保存しました");
 
     const std::string text = ReadAll(path);
