@@ -13,7 +13,10 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #ifdef HX5310CTL_PATH
 
@@ -193,8 +196,10 @@ TEST_F(CliTest, ShowPrintsEverySettingInOrderAndSetTakesItBack) {
                         "tx-select-a=1\ntx-select-b=1\nmic-tx-select=0\npriority=0\n"
                         "bass-cut-a=0\nbass-cut-b=0\nno-tx-on-tone=0\nno-tx-on-noise=0\n"
                         "ptt-invert=0\nserial=\n");
-    // Standard error carries the window's texts, standard output nothing else.
+    // Standard error carries the window's texts, standard output nothing else; no progress
+    // display when standard error is no terminal.
     EXPECT_TRUE(Has(show.err, kReadOk)) << show.err;
+    EXPECT_FALSE(Has(show.err, "\033[")) << show.err;
 
     QStringList all{"set"};
     for (const QString& line : QString::fromStdString(show.out).split('\n', Qt::SkipEmptyParts))
@@ -218,11 +223,20 @@ TEST_F(CliTest, SetRunsTheCouplingRulesAndReportsWhatTheyChanged) {
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_EQ(set.out, "signal-off=-42\n") << "the given value, changed by the later rule";
 
+    // Settings of fields that the transmit conditions disable are still the box's settings.
+    set = RunOn("box",
+                {"set", "tx-select-a=2", "tx-select-b=3", "no-tx-on-tone=1", "hold-time-b=1000"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_TRUE(Has(set.err, "note: no-tx-on-tone is not used")) << set.err;
+
     const Result show = RunOn("box", {"show"});
     ASSERT_EQ(show.status, 0);
+    EXPECT_EQ(Value(show.out, "no-tx-on-tone"), "1");
+    EXPECT_EQ(Value(show.out, "hold-time-b"), "1000");
+    EXPECT_EQ(Value(show.out, "tx-select-a"), "2");
     EXPECT_EQ(Value(show.out, "audio-delay-a"), "600");
     EXPECT_EQ(Value(show.out, "audio-delay-b"), "296");
-    EXPECT_EQ(Value(show.out, "tx-select-b"), "0");
+    EXPECT_EQ(Value(show.out, "tx-select-b"), "3");
     EXPECT_EQ(Value(show.out, "ptt-invert"), "1");
     EXPECT_EQ(Value(show.out, "tx-gain-b"), "-6");
     EXPECT_EQ(Value(show.out, "signal-on"), "-30");
@@ -507,6 +521,33 @@ TEST_F(CliTest, MonitorEndsOnCtrlCAndReportsALostLine) {
     r = Finish(ctl, 10000);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Has(r.err, "was lost")) << r.err;
+}
+
+TEST_F(CliTest, TransfersShowTheirProgressOnATerminal) {
+    ASSERT_TRUE(StartSim("paced", {"--pace"}));
+    int master = -1, terminal = -1;
+    ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    auto* ctl = new QProcess();
+    ctl->setProcessEnvironment(m_env);
+    ctl->setChildProcessModifier([terminal] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::dup2(terminal, STDERR_FILENO);
+    });
+    ctl->start(HX5310CTL_PATH,
+               {"--config", QString::fromStdString(m_config), "--port", "paced", "show"});
+    const Result r = Finish(ctl);
+    ::close(terminal);
+    std::string shown;
+    char buf[4096];
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
+        shown.append(buf, static_cast<size_t>(n));
+    ::close(master);
+    EXPECT_EQ(r.status, 0) << shown;
+    EXPECT_TRUE(Has(shown, "\r\033[Kreceiving settings ")) << shown;
+    EXPECT_TRUE(Has(shown, "%\r\033[K")) << "the progress line is cleared" << shown;
+    EXPECT_TRUE(Has(shown, kReadOk)) << shown;
+    EXPECT_TRUE(Has(r.out, "serial=\n")) << "standard output keeps its data only" << r.out;
 }
 
 TEST_F(CliTest, OutputThatCannotBeWrittenIsRefusedBeforeTheBoxIsRead) {
