@@ -1,0 +1,121 @@
+#pragma once
+// What the end-to-end fault tests share: hx5310-sim as a child process that can be killed (the
+// pseudo-terminal closes, as a line does when its cable is pulled) and started again under the
+// same name, the test's own runtime and data folders, and waiting on the Qt event loop.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <functional>
+#include <string>
+#include <sys/prctl.h>
+
+namespace hx::e2e {
+
+// The application object of the test binary, made on first use.
+inline void EnsureQtApp() {
+    if (QCoreApplication::instance())
+        return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "e2e_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+// Runs the event loop until pred() holds or ms have passed; returns pred().
+inline bool RunUntil(const std::function<bool()>& pred, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.start(5); // wakes the loop, so that pred is looked at while nothing else happens
+    while (!pred()) {
+        if (clock.elapsed() >= ms)
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+// The folders of one test: the runtime folder where the simulator announces its port, the data
+// and config folders of the programs; the environment points at them while the test runs.
+class TestFolders {
+public:
+    TestFolders() {
+        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+            m_saved.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+            qputenv(name, (m_dir.path() + "/" + name).toUtf8());
+            QDir().mkpath(m_dir.path() + "/" + name);
+        }
+        QFile::setPermissions(m_dir.path() + "/XDG_RUNTIME_DIR",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ~TestFolders() {
+        for (const auto& s : m_saved) {
+            if (s.was)
+                qputenv(s.name, s.value);
+            else
+                qunsetenv(s.name);
+        }
+    }
+    bool Valid() const { return m_dir.isValid(); }
+    QString Path(const QString& name) const { return m_dir.path() + "/" + name; }
+
+private:
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool was;
+    };
+    QTemporaryDir m_dir;
+    std::vector<Saved> m_saved;
+};
+
+// hx5310-sim as a child process.
+class SimProcess {
+public:
+    ~SimProcess() { Kill(); }
+
+    // Starts the program with args and reads the two lines it prints (device, link).
+    bool Start(const QStringList& args = {}) {
+        Kill();
+        m_proc = std::make_unique<QProcess>();
+        m_proc->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        m_proc->start(HX5310_SIM_PATH, args);
+        if (!m_proc->waitForStarted(5000))
+            return false;
+        QStringList lines;
+        QElapsedTimer t;
+        t.start();
+        while (lines.size() < 2 && t.elapsed() < 5000 && m_proc->state() == QProcess::Running) {
+            if (!m_proc->canReadLine())
+                m_proc->waitForReadyRead(100);
+            while (m_proc->canReadLine())
+                lines << QString::fromUtf8(m_proc->readLine()).trimmed();
+        }
+        if (lines.size() < 2)
+            return false;
+        m_link = lines[1].toStdString();
+        return true;
+    }
+    // The cable pulled: the program dies at once and its pseudo-terminal closes.
+    void Kill() {
+        if (!m_proc || m_proc->state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_proc->processId()), SIGKILL);
+        m_proc->waitForFinished(5000);
+    }
+    bool Running() const { return m_proc && m_proc->state() == QProcess::Running; }
+    // The port as the tool lists it (the announced link; the same after a restart).
+    const std::string& Link() const { return m_link; }
+
+private:
+    std::unique_ptr<QProcess> m_proc;
+    std::string m_link;
+};
+
+} // namespace hx::e2e

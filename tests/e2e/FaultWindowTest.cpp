@@ -1,0 +1,210 @@
+// The window on the real Qt window and serial port, against hx5310-sim on a pseudo-terminal,
+// with faults on the line: the simulator killed (the cable pulled) during a read, during a
+// send's record stream, during the read-back and while monitoring; a garbage flood; a line of
+// 10 000 bytes; a box that answers twice. After each: no crash, no hang, a message, the port
+// closed, the controls as the rules say, and the next operation works once the box is back.
+#include "app/HX5310ConfigApp.h"
+#include "app/HX5310ConfigDlg.h"
+#include "platform/memory/MemoryPreferences.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtWindow.h"
+#include "settings/SettingsFile.h"
+#include "tests/e2e/FaultSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+
+using namespace hx;
+using hx::e2e::RunUntil;
+
+namespace {
+
+const char kNoAnswer[] = "応答がありませんでした";
+const char kReceived[] = "設定の受信に成功しました";
+const char kStored[] = "設定の送信、確認と保存に成功しました";
+const int kOperationControls[] = {IDC_RECEIVE, IDC_SEND, IDC_RESTART, IDC_FACTORY,
+                                  IDC_SAVE,    IDC_LOAD, IDC_MONITOR};
+
+class FaultWindow : public ::testing::Test {
+protected:
+    FaultWindow() { e2e::EnsureQtApp(); }
+    ~FaultWindow() override {
+        if (dlg && !win.Ended())
+            win.EndDialog(2);
+    }
+
+    // Starts the box with args and opens the window with its port stored.
+    void Open(const QStringList& args) {
+        ASSERT_TRUE(folders.Valid());
+        ASSERT_TRUE(sim.Start(args));
+        prefs.WriteString("Settings", "Serial Port", sim.Link());
+        prefs.WriteInt("Settings", "Serial Number", 0x25000009);
+        app.LoadPreferences();
+        dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
+        dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+        ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
+        ASSERT_EQ(win.GetText(IDC_PORT), sim.Link()) << "the box's port is not selected";
+        m_prefWrites = prefs.Writes();
+    }
+    void Click(int id) {
+        ASSERT_TRUE(win.IsEnabled(id)) << "control " << id;
+        QTest::mouseClick(win.Widget(id), Qt::LeftButton);
+    }
+    bool Idle(int ms) {
+        return RunUntil([this] { return dlg->m_nStep == 0; }, ms);
+    }
+    std::string Info() const { return win.GetText(IDC_INFO); }
+    void Receive() {
+        Click(IDC_RECEIVE);
+        ASSERT_TRUE(Idle(8000));
+        ASSERT_EQ(Info(), kReceived);
+    }
+    bool PortOpen() const {
+        const auto* port = dynamic_cast<const QtPort*>(dlg->m_pComm.get());
+        return port && port->IsOpen();
+    }
+
+    // After a fault: a message that is no success, no operation left running, the port
+    // closed, and Receive usable (the rest only while the image is valid).
+    void ExpectFailedSafely(const std::string& message) {
+        EXPECT_EQ(dlg->m_nStep, 0);
+        EXPECT_EQ(Info(), message);
+        EXPECT_EQ(dlg->m_bPortOpen, 0);
+        EXPECT_FALSE(PortOpen()) << "the port stays open";
+        EXPECT_TRUE(win.IsEnabled(IDCANCEL));
+        EXPECT_TRUE(win.IsEnabled(IDC_PORT));
+        for (int id : kOperationControls)
+            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || dlg->m_bImageValid)
+                << "control " << id;
+        EXPECT_TRUE(win.MessagesShown().empty()) << "a message box for a line fault";
+        EXPECT_EQ(prefs.Writes(), m_prefWrites) << "a stored preference was written";
+        ExpectBackupsWhole();
+    }
+    // Every backup made before a send is a whole settings file.
+    void ExpectBackupsWhole() {
+        const std::string folder = dlg->BackupFolder();
+        if (folder.empty() || !std::filesystem::exists(folder))
+            return;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            SettingsImage img{};
+            std::string reason;
+            EXPECT_EQ(ReadSettingsFile(entry.path().string(), img, reason), FileRead::Ok)
+                << entry.path();
+        }
+    }
+    // The box is back (a fresh simulator on the same port): a read and a send work.
+    void ExpectNextOperationsWork() {
+        if (!sim.Running()) {
+            ASSERT_TRUE(sim.Start({"--pace"}));
+        }
+        Receive();
+        Click(IDC_SEND);
+        ASSERT_TRUE(Idle(10000));
+        EXPECT_EQ(Info(), kStored);
+        EXPECT_FALSE(PortOpen());
+    }
+    // Runs until pred holds, then kills the simulator.
+    void KillWhen(const std::function<bool()>& pred) {
+        ASSERT_TRUE(RunUntil(pred, 8000));
+        sim.Kill();
+    }
+
+    e2e::TestFolders folders;
+    e2e::SimProcess sim;
+    QtWindow win;
+    MemoryPreferences prefs;
+    CHX5310ConfigApp app{prefs};
+    QtPortFactory ports;
+    std::unique_ptr<CHX5310ConfigDlg> dlg;
+    int m_prefWrites = 0;
+};
+
+TEST_F(FaultWindow, SimKilledDuringARead) {
+    Open({"--pace"});
+    Click(IDC_RECEIVE);
+    KillWhen([&] { return dlg->m_nStep == 4 && dlg->m_imageCovered.count() >= 512; });
+    // The read gives up 3 periods of 1000 ms after "ATSRX".
+    ASSERT_TRUE(Idle(6000));
+    ExpectFailedSafely(kNoAnswer);
+    EXPECT_EQ(dlg->m_bImageValid, 0);
+    EXPECT_EQ(win.GetTitle().find("Serial No."), std::string::npos);
+    ExpectNextOperationsWork();
+}
+
+TEST_F(FaultWindow, SimKilledDuringASendsRecordStream) {
+    Open({"--pace"});
+    Receive();
+    Click(IDC_SEND);
+    KillWhen([&] { return dlg->m_nStep == 13 && dlg->m_nSendAddress >= 0x200; });
+    ASSERT_TRUE(Idle(8000)); // the stream's one time-out: 5000 ms
+    ExpectFailedSafely(kNoAnswer);
+    EXPECT_EQ(dlg->m_bMoreToSend, 0);
+    ExpectNextOperationsWork();
+}
+
+TEST_F(FaultWindow, SimKilledDuringTheReadBack) {
+    Open({"--pace"});
+    Receive();
+    Click(IDC_SEND);
+    KillWhen([&] { return dlg->m_nStep == 14 && dlg->m_imageCovered.count() >= 256; });
+    ASSERT_TRUE(Idle(4000));
+    ExpectFailedSafely(kNoAnswer);
+    EXPECT_NE(Info(), kStored);
+    ExpectNextOperationsWork();
+}
+
+TEST_F(FaultWindow, SimKilledWhileMonitoring) {
+    Open({"--pace"});
+    Receive();
+    Click(IDC_MONITOR);
+    ASSERT_TRUE(RunUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }, 5000));
+    sim.Kill();
+    RunUntil([] { return false; }, 1000); // the window goes on without the box
+    // Unchecking the monitor gives the window back.
+    Click(IDC_MONITOR);
+    EXPECT_EQ(dlg->m_bMonitorMode, 0);
+    for (int id : kOperationControls)
+        EXPECT_TRUE(win.IsEnabled(id)) << "control " << id;
+    EXPECT_TRUE(win.IsEnabled(IDCANCEL));
+    EXPECT_TRUE(win.IsEnabled(IDC_PORT));
+    EXPECT_FALSE(PortOpen()) << "the port of a vanished line stays open";
+    ExpectNextOperationsWork();
+}
+
+TEST_F(FaultWindow, GarbageFloodIsNeverASuccess) {
+    Open({"--garbage", "200000"});
+    Click(IDC_RECEIVE);
+    ASSERT_TRUE(Idle(8000)) << "the flood keeps the operation running";
+    EXPECT_NE(Info(), kReceived);
+    ExpectFailedSafely(Info());
+    EXPECT_FALSE(Info().empty());
+    sim.Kill();
+    ExpectNextOperationsWork();
+}
+
+TEST_F(FaultWindow, ALineOfTenThousandBytes) {
+    Open({"--long-line", "10000"});
+    Click(IDC_RECEIVE);
+    ASSERT_TRUE(Idle(4000));
+    ExpectFailedSafely(kNoAnswer);
+    sim.Kill();
+    ExpectNextOperationsWork();
+}
+
+TEST_F(FaultWindow, ABoxThatAnswersTwice) {
+    Open({"--double-replies"});
+    Click(IDC_RECEIVE);
+    ASSERT_TRUE(Idle(4000));
+    EXPECT_NE(Info(), kReceived);
+    ExpectFailedSafely(Info());
+    EXPECT_FALSE(Info().empty());
+    sim.Kill();
+    ExpectNextOperationsWork();
+}
+
+} // namespace
