@@ -308,22 +308,24 @@ TEST_F(CliTest, BadSettingsFilesAreRefusedWithStatusTwoAndNothingIsSent) {
             lf += c;
     const std::string lfFile = Path("lf.txt");
     WriteFile(lfFile, lf);
-    std::string other = saved;
-    const size_t at = other.find(":20078000");
-    ASSERT_NE(at, std::string::npos);
-    // Model code 0xF708 -> 0xF709: data byte 30 (characters 9 + 60) goes up by one, the
-    // checksum down by one.
-    auto bump = [&](size_t pos, int delta) {
-        const int v = std::stoi(other.substr(pos, 2), nullptr, 16) + delta;
+    // A settings file with one image byte changed and its record's checksum mended.
+    auto withByte = [&saved](unsigned address, unsigned value) {
+        std::string file = saved;
+        const size_t line = (address / 32) * 77; // every record line is 77 bytes
         char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", v & 0xFF);
-        other.replace(pos, 2, hex);
+        std::snprintf(hex, sizeof hex, "%02X", value);
+        file.replace(line + 9 + 2 * (address % 32), 2, hex);
+        unsigned sum = 0;
+        for (size_t i = line + 1; i < line + 73; i += 2)
+            sum += static_cast<unsigned>(std::stoi(file.substr(i, 2), nullptr, 16));
+        std::snprintf(hex, sizeof hex, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+        file.replace(line + 73, 2, hex);
+        return file;
     };
-    ASSERT_EQ(other.substr(at + 9 + 60, 4), "08F7");
-    bump(at + 9 + 60, +1);
-    bump(at + 9 + 64, -1);
-    const std::string otherFile = Path("other.txt");
-    WriteFile(otherFile, other);
+    const std::string otherFile = Path("other.txt"); // model code 0xF709
+    WriteFile(otherFile, withByte(1950, 0x09));
+    const std::string longFile = Path("long.txt"); // audio delay A 1608 ms, above 880
+    WriteFile(longFile, withByte(2003, 200));
 
     const std::string trace = Path("trace.txt");
     struct Case {
@@ -332,6 +334,7 @@ TEST_F(CliTest, BadSettingsFilesAreRefusedWithStatusTwoAndNothingIsSent) {
     };
     for (const Case& c :
          {Case{lfFile, "ファイルの書式が異なっています"}, Case{otherFile, "が異なっています"},
+          Case{longFile, "refuses (audio-delay-a=1608)"},
           Case{m_dir.path().toStdString(), "is a folder"},
           Case{Path("missing.txt"), "no such file"}}) {
         const Result r = Run({"--port", "box", "--trace", QString::fromStdString(trace), "send",
