@@ -10,6 +10,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <memory>
+#include <string>
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("QORVA");
@@ -23,7 +26,12 @@ int main(int argc, char* argv[]) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    hx::QtPreferences prefs;
+    // The user's own stored preferences, or the file that HX5310_CONFIG names: the variable
+    // hx5310ctl reads too, so that a production station keeps one serial-number counter.
+    const std::string prefsFile = qEnvironmentVariable("HX5310_CONFIG").toStdString();
+    auto ownPrefs = prefsFile.empty() ? std::make_unique<hx::QtPreferences>()
+                                      : std::make_unique<hx::QtPreferences>(prefsFile);
+    hx::QtPreferences& prefs = *ownPrefs;
     hx::QtPortFactory ports;
     hx::QtWindow window;
     hx::CHX5310ConfigApp config(prefs);
