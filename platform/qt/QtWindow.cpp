@@ -423,6 +423,7 @@ void QtWindow::SetText(int id, const std::string& text) {
     QWidget* w = Widget(id);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(Q(text));
+        edit->setCursorPosition(0); // a long text shows from its beginning
     } else if (auto* list = qobject_cast<QComboBox*>(w)) {
         list->setCurrentIndex(list->findText(Q(text), Qt::MatchExactly));
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
@@ -726,18 +727,42 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& spec) {
         dialog.setDefaultSuffix(Q(spec.defaultExt));
     if (!m_lastFolder.isEmpty() && QDir(m_lastFolder).exists())
         dialog.setDirectory(m_lastFolder);
-    int accepted = 0;
-    {
-        const Depth modal(m_modalDepth);
-        accepted = dialog.exec();
+    for (;;) {
+        int accepted = 0;
+        {
+            const Depth modal(m_modalDepth);
+            accepted = dialog.exec();
+        }
+        if (m_dialog && m_dialog->isVisible())
+            m_dialog->activateWindow();
+        const QStringList files = dialog.selectedFiles();
+        if (accepted != QDialog::Accepted || files.isEmpty())
+            return std::nullopt;
+        std::string path = S(files.first());
+        if (spec.save) {
+            // The dialog leaves the extension off when the name typed is also the name of a
+            // folder in the program's working folder; it is added here, and the question
+            // whether to replace an existing file is asked for the name actually used.
+            const std::string full = WithDefaultExtension(path, spec.defaultExt);
+            if (full != path && spec.confirmOverwrite && QFileInfo::exists(Q(full))) {
+                QMessageBox ask(QMessageBox::Warning, dialog.windowTitle(),
+                                QStringLiteral("%1 は既に存在します。\n上書きしますか?")
+                                    .arg(QFileInfo(Q(full)).fileName()),
+                                QMessageBox::Yes | QMessageBox::No, m_dialog);
+                ask.setDefaultButton(QMessageBox::No);
+                int answer = 0;
+                {
+                    const Depth modal(m_modalDepth);
+                    answer = ask.exec();
+                }
+                if (answer != QMessageBox::Yes)
+                    continue; // choose again
+            }
+            path = full;
+        }
+        m_lastFolder = QFileInfo(Q(path)).absolutePath();
+        return path;
     }
-    if (m_dialog && m_dialog->isVisible())
-        m_dialog->activateWindow();
-    const QStringList files = dialog.selectedFiles();
-    if (accepted != QDialog::Accepted || files.isEmpty())
-        return std::nullopt;
-    m_lastFolder = QFileInfo(files.first()).absolutePath();
-    return S(files.first());
 }
 
 std::string QtWindow::AppDataFolder() const {

@@ -144,4 +144,14 @@ std::string QtFilterText(const FileFilterEntry& entry) {
     return name + " (" + patterns + ")";
 }
 
+std::string WithDefaultExtension(const std::string& path, const std::string& extension) {
+    if (extension.empty())
+        return path;
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name.find('.') != std::string::npos)
+        return path;
+    return path + "." + extension;
+}
+
 } // namespace hx

@@ -53,4 +53,8 @@ std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
 // its patterns in parentheses gets them appended.
 std::string QtFilterText(const FileFilterEntry& entry);
 
+// A file name chosen in a save dialog, with the default extension added when its name has none
+// ("settings" -> "settings.txt"; "settings.hex" and "archive." stay as typed).
+std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+
 } // namespace hx

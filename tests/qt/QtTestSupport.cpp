@@ -41,9 +41,12 @@ void AnswerNextModal(std::function<void(QWidget*)> inspect, int ms) {
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [=] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QDialog*>(modal)) {
+        auto* box = qobject_cast<QDialog*>(modal);
+        if (box && box->isVisible()) {
             if (inspect)
                 inspect(box);
+            if (!box->isVisible())
+                return; // inspect answered it
             if (auto* mb = qobject_cast<QMessageBox*>(box))
                 mb->accept();
             else

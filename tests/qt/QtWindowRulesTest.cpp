@@ -89,5 +89,14 @@ TEST(FileFilter, ConvertsTheWindowsFilterString) {
     EXPECT_EQ(QtFilterText(empty[0]), "Anything (*)");
 }
 
+TEST(FileFilter, AddsTheDefaultExtensionOnlyToNamesWithoutOne) {
+    EXPECT_EQ(WithDefaultExtension("/home/u/settings", "txt"), "/home/u/settings.txt");
+    EXPECT_EQ(WithDefaultExtension("/home/u/settings.hex", "txt"), "/home/u/settings.hex");
+    EXPECT_EQ(WithDefaultExtension("/home/u/archive.", "txt"), "/home/u/archive.");
+    EXPECT_EQ(WithDefaultExtension("/home/u.v/settings", "txt"), "/home/u.v/settings.txt");
+    EXPECT_EQ(WithDefaultExtension("/home/u/settings", ""), "/home/u/settings");
+    EXPECT_EQ(WithDefaultExtension("/home/u/", "txt"), "/home/u/");
+}
+
 } // namespace
 } // namespace hx

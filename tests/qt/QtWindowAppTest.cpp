@@ -1,0 +1,110 @@
+// The main window on the Qt window: start-up, Enter and Escape, the stored preferences.
+#include "platform/qt/QtWindowPictures.h"
+#include "tests/qt/QtWindowAppFixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+namespace hx::test {
+namespace {
+
+class QtWindowAppTest : public QtAppTest {};
+
+TEST_F(QtWindowAppTest, StartsWithOnlyReadingPossible) {
+    Open();
+    for (int id : {IDC_RECEIVE, IDCANCEL, IDC_PORT})
+        EXPECT_TRUE(win.IsEnabled(id)) << id;
+    for (int id : {IDC_SEND, IDC_RESTART, IDC_FACTORY, IDC_SAVE, IDC_LOAD, IDC_MONITOR})
+        EXPECT_FALSE(win.IsEnabled(id)) << id;
+    EXPECT_EQ(win.GetText(IDC_DELAY_A), "248");
+    EXPECT_EQ(win.GetText(IDC_DELAY_B), "328");
+    EXPECT_EQ(win.GetText(IDC_NOISE_OFF_B), "-84");
+    EXPECT_EQ(win.GetText(IDC_NEW_SERIAL), "00000001");
+    EXPECT_EQ(win.GetText(IDC_TXSEL_A), "ノイズ検知");
+    EXPECT_EQ(win.ListSelection(IDC_PRESET_A), -1);
+    EXPECT_EQ(win.ListCount(IDC_PRESET_A), 2);
+    EXPECT_FALSE(win.IsEnabled(IDC_HOLD_A));
+    EXPECT_FALSE(win.IsEnabled(IDC_HOLD_B));
+    for (int id : {IDC_SERIAL_LABEL, IDC_SERIAL, IDC_ARROW_LABEL, IDC_NEW_SERIAL, IDC_AVG_A,
+                   IDC_AVG_B, IDOK})
+        EXPECT_FALSE(win.IsVisible(id)) << id;
+    const QImage grey = LampPicture(LampImage::Grey);
+    for (int id = IDC_LAMP_TONE_A; id <= IDC_LAMP_PTT_B; ++id)
+        EXPECT_EQ(qobject_cast<QLabel*>(W(id))->pixmap().toImage(), grey) << id;
+    for (int id : TooltipOrder())
+        EXPECT_EQ(W(id)->toolTip().toStdString(), MainDialogTemplate().Find(id)->tooltip) << id;
+    EXPECT_TRUE(W(IDC_SPIN_DELAY_A)->toolTip().isEmpty());
+    EXPECT_EQ(win.GetText(IDC_PORT), "COM1");
+    EXPECT_EQ(win.GetFocus(), IDC_PORT); // the first control that takes the focus
+}
+
+TEST_F(QtWindowAppTest, ShiftAndCtrlHeldAtStartOfferTheThirdPreset) {
+    QWidget keys;
+    keys.show();
+    QTest::keyPress(&keys, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(&keys, Qt::Key_Control, Qt::ShiftModifier | Qt::ControlModifier);
+    Open();
+    QTest::keyRelease(&keys, Qt::Key_Control, Qt::ShiftModifier);
+    QTest::keyRelease(&keys, Qt::Key_Shift, Qt::NoModifier);
+    EXPECT_EQ(win.ListCount(IDC_PRESET_A), 3);
+    EXPECT_EQ(win.ListText(IDC_PRESET_A, 2), "アルインコ特小同時送受信");
+    EXPECT_EQ(win.ListCount(IDC_PRESET_B), 2);
+}
+
+TEST_F(QtWindowAppTest, EnterReadsTheBoxAndOpensTheOtherOperations) {
+    Open();
+    win.SetFocus(IDC_DELAY_A);
+    QTest::keyClick(W(IDC_DELAY_A), Qt::Key_Return);
+    EXPECT_FALSE(win.IsEnabled(IDC_RECEIVE)); // running
+    ASSERT_TRUE(WaitFor([this] { return Info() == "設定の受信に成功しました"; }, 5000)) << Info();
+    for (int id : {IDC_RECEIVE, IDC_SEND, IDC_RESTART, IDC_FACTORY, IDC_SAVE, IDC_LOAD, IDC_MONITOR,
+                   IDCANCEL, IDC_PORT})
+        EXPECT_TRUE(win.IsEnabled(id)) << id;
+    EXPECT_EQ(win.GetTitle().rfind("HX-5310 Configuration, Ver1.20, Serial No.", 0), 0u);
+    // The factory box has no serial number: the serial-number row shows.
+    EXPECT_TRUE(win.IsVisible(IDC_NEW_SERIAL));
+}
+
+TEST_F(QtWindowAppTest, APortThatCannotBeOpenedIsReportedInTheInformationField) {
+    ports.options.openFails = true;
+    Open();
+    QTest::mouseClick(W(IDC_RECEIVE), Qt::LeftButton);
+    EXPECT_EQ(Info(), "ポート（COM1）のオープンに失敗しました");
+    EXPECT_TRUE(win.IsEnabled(IDC_RECEIVE));
+    EXPECT_FALSE(win.IsEnabled(IDC_SEND));
+}
+
+TEST_F(QtWindowAppTest, ClosingStoresThePortAndEscapeClosesLikeTheCloseButton) {
+    prefs.WriteString("Settings", "Serial Port", "COM1");
+    ports.SetPortNames({"COM1", "COM3"});
+    QTimer::singleShot(0, [this] {
+        // The user picks COM3, leaves a field (which reads the controls), then presses Escape.
+        WaitFor([this] { return win.Dialog() && win.Dialog()->isActiveWindow(); });
+        win.ListSelect(IDC_PORT, 1);
+        win.SetFocus(IDC_DELAY_A);
+        win.SetFocus(IDC_DELAY_B);
+        QTest::keyClick(W(IDC_DELAY_B), Qt::Key_Escape);
+    });
+    EXPECT_EQ(app.InitInstance(win, ports), 2);
+    EXPECT_EQ(prefs.GetString("Settings", "Serial Port", "?"), "COM3");
+
+    // Ended by the program with another result: nothing is stored.
+    MemoryPreferences untouched;
+    CHX5310ConfigApp other(untouched);
+    QTimer::singleShot(0, [this] { win.EndDialog(3); });
+    EXPECT_EQ(other.InitInstance(win, ports), 3);
+    EXPECT_FALSE(untouched.HasString("Settings", "Serial Port"));
+}
+
+TEST_F(QtWindowAppTest, F1ShowsTheAboutBox) {
+    Open();
+    QString title;
+    AnswerNextModal([&](QWidget* box) { title = box->windowTitle(); });
+    QTest::keyClick(win.Dialog(), Qt::Key_F1);
+    EXPECT_EQ(title.toStdString(), "バージョン情報 HX-5310-Config");
+}
+
+} // namespace
+} // namespace hx::test
