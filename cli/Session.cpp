@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace hx::cli {
 
@@ -300,10 +302,24 @@ int Session::Ports() {
 int Session::Read() {
     // Where the settings go is settled before the box is touched.
     const bool toStdout = m_opt.file.empty() || m_opt.file == "-";
-    QSaveFile target(QString::fromStdString(m_opt.file));
-    if (!toStdout && !target.open(QIODevice::WriteOnly)) {
-        Error(m_opt.file + ": " + target.errorString().toStdString());
-        return kExitUsage;
+    // A file is replaced whole, through a temporary file beside it, so that an interrupted run
+    // leaves the old one; anything that is not a plain file (a device, a pipe) is written to.
+    const QString path = QString::fromStdString(m_opt.file);
+    const QFileInfo where(path);
+    std::unique_ptr<QFileDevice> target;
+    if (!toStdout) {
+        if (where.isDir()) {
+            Error(m_opt.file + ": is a folder");
+            return kExitUsage;
+        }
+        if (where.exists() && !where.isFile())
+            target = std::make_unique<QFile>(path);
+        else
+            target = std::make_unique<QSaveFile>(path);
+        if (!target->open(QIODevice::WriteOnly)) {
+            Error(m_opt.file + ": " + target->errorString().toStdString());
+            return kExitUsage;
+        }
     }
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
@@ -329,8 +345,15 @@ int Session::Read() {
     const QByteArray bytes = file.readAll();
     if (toStdout)
         return Out(bytes.toStdString()) ? kExitOk : kExitUsage;
-    if (target.write(bytes) != bytes.size() || !target.commit()) {
-        Error(m_opt.file + ": " + target.errorString().toStdString());
+    bool written = target->write(bytes) == bytes.size() && target->flush();
+    if (auto* whole = dynamic_cast<QSaveFile*>(target.get())) {
+        written = written && whole->commit();
+    } else if (written) {
+        target->close();
+        written = target->error() == QFileDevice::NoError;
+    }
+    if (!written) {
+        Error(m_opt.file + ": " + target->errorString().toStdString());
         return kExitUsage;
     }
     return kExitOk;
@@ -650,15 +673,16 @@ void Session::Error(const std::string& text) {
 }
 
 bool Session::Out(const std::string& data) {
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) {
-        std::clearerr(stdout);
-        return false;
-    }
-    if (std::fflush(stdout) != 0) {
-        std::clearerr(stdout);
-        return false;
-    }
-    return true;
+    const bool written =
+        (data.empty() || std::fwrite(data.data(), 1, data.size(), stdout) == data.size()) &&
+        std::fflush(stdout) == 0;
+    if (written)
+        return true;
+    // A reader that went away (a pipe into head) ends the output without a word.
+    if (errno != EPIPE)
+        Error(std::string("standard output cannot be written: ") + std::strerror(errno));
+    std::clearerr(stdout);
+    return false;
 }
 
 void Session::Observe() {

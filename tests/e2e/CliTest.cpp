@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifdef HX5310CTL_PATH
@@ -551,6 +552,27 @@ TEST_F(CliTest, TransfersShowTheirProgressOnATerminal) {
     EXPECT_TRUE(Has(shown, "%\r\033[K")) << "the progress line is cleared" << shown;
     EXPECT_TRUE(Has(shown, kReadOk)) << shown;
     EXPECT_TRUE(Has(r.out, "serial=\n")) << "standard output keeps its data only" << r.out;
+}
+
+TEST_F(CliTest, ReadIntoAPipeWritesIntoItAndLeavesItAPipe) {
+    ASSERT_TRUE(StartSim("box"));
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    QProcess* ctl = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "read",
+                         QString::fromStdString(fifo)});
+    const int fd = ::open(fifo.c_str(), O_RDONLY); // meets the writer
+    ASSERT_GE(fd, 0);
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+        got.append(buf, static_cast<size_t>(n));
+    ::close(fd);
+    const Result r = Finish(ctl);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(got.size(), 4941u);
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "not replaced by a plain file";
 }
 
 TEST_F(CliTest, OutputThatCannotBeWrittenIsRefusedBeforeTheBoxIsRead) {
