@@ -234,11 +234,11 @@ int Session::Operate(int id, const std::string& name, const std::string& success
     m_env.trace.Line("operation " + name + " (" + std::to_string(id) + ")");
     m_lineLost = false;
     m_loop->CatchUp();
+    const uint64_t start = m_loop->ElapsedMs();
     if (!m_win.Click(id)) {
         Error("the window does not offer \"" + name + "\" now");
         return kExitBox;
     }
-    const uint64_t start = m_loop->ElapsedMs();
     Observe();
     while (m_dlg->m_nStep != 0) {
         if (g_stopRequested)
