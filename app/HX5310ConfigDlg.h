@@ -26,6 +26,8 @@ enum : unsigned {
     TIMER_RETRY = 101,      // re-sends the last command; time-out after the last re-send
     TIMER_CLEAR_INFO = 102, // clears the information field 5000 ms after a success
     TIMER_TX_PACE = 123,    // re-tries a record write every 2 ms while the box holds DSR off
+    // While the monitor runs: ends it when no valid frame comes any more.
+    TIMER_MONITOR_WATCH = 124,
 };
 
 // Step codes of the running operation (m_nStep); 90 and above are error codes.
@@ -127,6 +129,7 @@ public:
     void OnMonitorClicked();
     void OnInfoKillFocus(int newFocusId);
     void ProcessMonitorFrame();
+    void OnMonitorWatch(); // timer 124
 
     // --- The platform ---
     IWindowServices& m_win;
@@ -197,6 +200,8 @@ public:
     // not start another rule, and it shows at most one validation message.
     int m_bInEditorRule = 0;
     int m_bEditorMessageShown = 0;
+    // Valid status frames since the monitor watch last looked (timer 124).
+    int m_nWatchFrames = 0;
 };
 
 } // namespace hx

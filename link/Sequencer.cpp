@@ -424,6 +424,9 @@ void CHX5310ConfigDlg::OnTimer(unsigned id) {
         m_win.KillTimer(TIMER_TX_PACE);
         m_win.PostCommEvent(EV_TXEMPTY, TIMER_TX_PACE);
         break;
+    case TIMER_MONITOR_WATCH:
+        OnMonitorWatch();
+        break;
     default:
         break;
     }

@@ -11,6 +11,11 @@ namespace {
 const char kLabelMic[] = "マイクレベル";
 const char kLabelRxA[] = "受信レベル Ａ";
 const char kLabelRxB[] = "受信レベル Ｂ";
+const char kMonitorLost[] = "状態監視中に装置からの応答がなくなりました";
+
+// The box streams frames many times a second; a monitor that has seen no valid frame for a whole
+// period of the watch has lost the box (a cable pulled, the box switched off, only noise).
+constexpr unsigned kMonitorWatchMs = 3000;
 
 std::string OpenFailedText(const std::string& port) {
     return "ポート（" + port + "）のオープンに失敗しました";
@@ -80,11 +85,14 @@ void StartMonitor(CHX5310ConfigDlg& dlg) {
     dlg.m_nAvgFrames = 0;
     dlg.m_nSumA = 0;
     dlg.m_nSumB = 0;
+    dlg.m_nWatchFrames = 0;
+    dlg.m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
 }
 
 void StopMonitor(CHX5310ConfigDlg& dlg) {
     dlg.m_bMonitorMode = 0;
     dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
+    dlg.m_win.KillTimer(TIMER_MONITOR_WATCH);
     // Unchecked while the start handshake still runs: the handshake ends here. Left running,
     // its last "OK" would switch monitor mode on behind an unchecked box with every button
     // enabled, and the next operation's replies would be taken for frames.
@@ -201,8 +209,34 @@ void CHX5310ConfigDlg::OnInfoKillFocus(int newFocusId) {
 
 void CHX5310ConfigDlg::ProcessMonitorFrame() {
     const FrameStepResult r = TakeFrame(m_rxBuf, m_rxLen);
-    if (r.kind == FrameStepKind::Valid)
+    if (r.kind == FrameStepKind::Valid) {
+        ++m_nWatchFrames;
         ApplyFrame(*this, r.frame);
+    }
+}
+
+void CHX5310ConfigDlg::OnMonitorWatch() {
+    if (m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2) {
+        // The start handshake has its own time-out; the watch counts from its end.
+        m_nWatchFrames = 0;
+        m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
+        return;
+    }
+    if (!m_bMonitorMode) {
+        m_win.KillTimer(TIMER_MONITOR_WATCH);
+        return;
+    }
+    if (m_nWatchFrames > 0) {
+        m_nWatchFrames = 0;
+        return;
+    }
+    // The lamps would go on showing a state the box no longer has: the monitor ends as if the
+    // user had unchecked it, the port is closed, and the information field says why.
+    m_chkMonitor.SetCheck(0);
+    StartStopMonitor();
+    ClosePort();
+    m_rxLen = 0;
+    SetInfoNow(kMonitorLost);
 }
 
 } // namespace hx

@@ -6,6 +6,7 @@
 #include "app/HX5310ConfigApp.h"
 #include "app/HX5310ConfigDlg.h"
 #include "link/HexRecord.h"
+#include "monitor/StatusFrame.h"
 #include "platform/memory/MemoryPreferences.h"
 #include "platform/memory/MemoryWindow.h"
 #include "settings/SettingsFile.h"
@@ -296,24 +297,46 @@ TEST_F(FaultLine, CablePulledBeforeTheStoreAnswersIsATimeOut) {
     ExpectNextOperationsWork();
 }
 
-TEST_F(FaultLine, CablePulledWhileMonitoringLeavesTheWindowUsable) {
+TEST_F(FaultLine, CablePulledWhileMonitoringEndsTheMonitorWithAMessage) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_MONITOR));
     ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }));
+    // A lit lamp, so that the test sees it put out.
+    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_prevFrame[kFrameLampBits] != 0; }, 60000));
     cable->pulled = true;
-    win.Advance(10000);
-    // The box is gone; unchecking the monitor gives the window back.
-    ASSERT_TRUE(win.Click(IDC_MONITOR));
-    EXPECT_EQ(dlg->m_bMonitorMode, 0);
+    const uint64_t pulledAt = win.Now();
+    ASSERT_TRUE(AdvanceUntil([&] { return !dlg->m_bMonitorMode; }, 10000))
+        << "the lamps go on showing a box that is gone";
+    // The watch looks every 3000 ms: between one and two periods.
+    EXPECT_LE(win.Now() - pulledAt, 6000u);
+    EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
+    EXPECT_EQ(win.GetCheck(IDC_MONITOR), 0);
+    EXPECT_FALSE(inner.anyOpen);
+    EXPECT_EQ(dlg->m_bPortOpen, 0);
+    EXPECT_FALSE(win.TimerRunning(TIMER_MONITOR_WATCH));
     for (int id : kOperationControls)
         EXPECT_TRUE(win.IsEnabled(id)) << "control " << id;
     EXPECT_TRUE(win.IsEnabled(IDCANCEL));
+    EXPECT_TRUE(win.IsEnabled(IDC_PORT));
     for (int id = IDC_LAMP_TONE_A; id <= IDC_LAMP_PTT_B; ++id)
         EXPECT_TRUE(win.Lamp(id) == LampImage::Grey || win.Lamp(id) == LampImage::GreyCross)
             << "lamp " << id << " still lit";
     ExpectNothingDamaged();
     ExpectNextOperationsWork();
+}
+
+TEST_F(FaultLine, OnlyDamagedFramesWhileMonitoringEndTheMonitorToo) {
+    ReadAndSave();
+    ASSERT_TRUE(win.Click(IDC_MONITOR));
+    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }));
+    win.Advance(10000);
+    ASSERT_TRUE(dlg->m_bMonitorMode) << "a box that streams keeps the monitor running";
+    // From now on every frame has a wrong checksum: bytes come, but nothing to show.
+    box.frames.faults.badChecksumEvery = 1;
+    ASSERT_TRUE(AdvanceUntil([&] { return !dlg->m_bMonitorMode; }, 10000));
+    EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
     EXPECT_FALSE(inner.anyOpen);
+    ExpectNextOperationsWork();
 }
 
 // --- DSR held off for good ---
