@@ -2,10 +2,13 @@
 
 #include "platform/qt/QtWindowRules.h"
 
+#include <QAbstractItemView>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace hx {
@@ -35,7 +38,23 @@ QtDropList::QtDropList(QWidget* parent) : QComboBox(parent) {
 void QtDropList::showPopup() {
     if (onDropDown)
         onDropDown();
+    QAbstractItemView* list = view();
+    const int needed = list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    list->setMinimumWidth(std::max(width(), needed));
     QComboBox::showPopup();
+}
+
+void QtDropList::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+    const QRect text =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    opt.currentText = fontMetrics().elidedText(opt.currentText, Qt::ElideMiddle, text.width());
+    painter.drawControl(QStyle::CE_ComboBoxLabel, opt);
 }
 
 namespace {

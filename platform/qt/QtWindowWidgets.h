@@ -31,12 +31,17 @@ protected:
 };
 
 // A drop-down list that cannot be typed into; it reports that it is about to open before the
-// list is shown, so that the owner can refill it.
+// list is shown, so that the owner can refill it. The opened list is as wide as its longest
+// item; a closed list too narrow for its item shows the item's beginning and end (a long port
+// path keeps its last part in sight).
 class QtDropList : public QComboBox {
 public:
     explicit QtDropList(QWidget* parent = nullptr);
     std::function<void()> onDropDown;
     void showPopup() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // An up-down control: two arrow buttons at the right edge of its field (the buddy). A press

@@ -214,13 +214,17 @@ TEST_F(QtServicesTest, ListsAnnounceTheirOpeningAndTheUsersChoice) {
         if (c.id == IDC_PORT && c.code == Notify::DropDown) {
             win.ListReset(IDC_PORT);
             win.ListAdd(IDC_PORT, "COM7");
+            win.ListAdd(IDC_PORT, "/run/user/1000/hx5310/a-virtual-box-with-a-long-name");
         }
     };
     auto* list = qobject_cast<QComboBox*>(win.Widget(IDC_PORT));
     list->showPopup();
     EXPECT_EQ(events.Count(IDC_PORT, Notify::DropDown), 1);
-    EXPECT_EQ(win.ListCount(IDC_PORT), 1);
-    EXPECT_EQ(list->view()->model()->rowCount(), 1);
+    EXPECT_EQ(win.ListCount(IDC_PORT), 2);
+    EXPECT_EQ(list->view()->model()->rowCount(), 2);
+    // The opened list shows the long name whole.
+    EXPECT_GT(list->view()->width(), list->fontMetrics().horizontalAdvance(
+                                         QString::fromStdString(win.ListText(IDC_PORT, 1))));
     list->hidePopup();
 
     Focus(IDC_TXSEL_A);

@@ -1,0 +1,111 @@
+// The real window (QtWindow, QtPortFactory) against hx5310-sim over a pseudo-terminal: a read,
+// an edited value sent with verification, a restart, and a factory reset that gives the box its
+// serial number; what the information field says and which controls are usable after each.
+#include "app/HX5310ConfigApp.h"
+#include "app/HX5310ConfigDlg.h"
+#include "platform/memory/MemoryPreferences.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtWindow.h"
+#include "tests/e2e/FaultSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+
+namespace hx {
+namespace {
+
+const int kOperationControls[] = {IDC_RECEIVE, IDC_SEND, IDC_RESTART, IDC_FACTORY,
+                                  IDC_SAVE,    IDC_LOAD, IDC_MONITOR};
+
+class WindowE2E : public ::testing::Test {
+protected:
+    WindowE2E() { e2e::EnsureQtApp(); }
+    ~WindowE2E() override {
+        if (dlg && !win.Ended())
+            win.EndDialog(2);
+    }
+    void Open() {
+        ASSERT_TRUE(folders.Valid());
+        ASSERT_TRUE(sim.Start());
+        prefs.WriteString("Settings", "Serial Port", sim.Link());
+        prefs.WriteInt("Settings", "Serial Number", 0x19);
+        app.LoadPreferences();
+        dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
+        dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+        ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(win.Dialog()));
+        // The box's port is in the list, selected as the stored port.
+        ASSERT_EQ(win.GetText(IDC_PORT), sim.Link());
+    }
+    // Clicks an operation button and waits for the operation's end; returns the information.
+    std::string Run(int id) {
+        EXPECT_TRUE(win.IsEnabled(id)) << id;
+        QTest::mouseClick(win.Widget(id), Qt::LeftButton);
+        EXPECT_TRUE(e2e::RunUntil([this] { return dlg->m_nStep == 0; }, 8000)) << id;
+        return win.GetText(IDC_INFO);
+    }
+    void Type(int id, const char* text) {
+        auto* edit = qobject_cast<QLineEdit*>(win.Widget(id));
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+    void ExpectAllUsable() {
+        for (int id : kOperationControls)
+            EXPECT_TRUE(win.IsEnabled(id)) << id;
+        EXPECT_TRUE(win.IsEnabled(IDCANCEL));
+        EXPECT_TRUE(win.IsEnabled(IDC_PORT));
+    }
+
+    e2e::TestFolders folders;
+    e2e::SimProcess sim;
+    QtWindow win;
+    MemoryPreferences prefs;
+    CHX5310ConfigApp app{prefs};
+    QtPortFactory ports;
+    std::unique_ptr<CHX5310ConfigDlg> dlg;
+};
+
+TEST_F(WindowE2E, ReadEditSendRestartAndFactoryReset) {
+    Open();
+    EXPECT_EQ(Run(IDC_RECEIVE), "設定の受信に成功しました");
+    ExpectAllUsable();
+    EXPECT_NE(win.GetTitle().find("Serial No.FFFFFFFF"), std::string::npos) << win.GetTitle();
+    EXPECT_TRUE(win.IsVisible(IDC_NEW_SERIAL)); // a box without a serial number
+    EXPECT_EQ(win.GetText(IDC_NEW_SERIAL), "00000019");
+    if (const QString dir = qEnvironmentVariable("HX_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QDir().mkpath(dir);
+        win.Dialog()->grab().save(dir + "/after-read.png");
+    }
+
+    // Edited values go to the box, are verified by reading them back, and stay after a read.
+    Type(IDC_DELAY_A, "440");
+    Type(IDC_TXGAIN_B, "-6");
+    EXPECT_EQ(Run(IDC_SEND), "設定の送信、確認と保存に成功しました");
+    ExpectAllUsable();
+    win.SetText(IDC_DELAY_A, "16");
+    EXPECT_EQ(Run(IDC_RECEIVE), "設定の受信に成功しました");
+    EXPECT_EQ(win.GetText(IDC_DELAY_A), "440");
+    EXPECT_EQ(win.GetText(IDC_TXGAIN_B), "-6");
+
+    EXPECT_EQ(Run(IDC_RESTART), "再起動に成功しました");
+    ExpectAllUsable();
+
+    // The factory reset gives the box the next serial number and counts the stored one on.
+    EXPECT_EQ(Run(IDC_FACTORY), "出荷時の設定に戻しました");
+    ExpectAllUsable();
+    EXPECT_NE(win.GetTitle().find("Serial No.00000019"), std::string::npos) << win.GetTitle();
+    EXPECT_FALSE(win.IsVisible(IDC_NEW_SERIAL));
+    EXPECT_EQ(prefs.GetInt("Settings", "Serial Number", 0), 0x20);
+    EXPECT_EQ(win.GetText(IDC_DELAY_A), "248");
+    EXPECT_TRUE(win.MessagesShown().empty());
+}
+
+} // namespace
+} // namespace hx
