@@ -129,7 +129,15 @@ TEST_F(FaultCli, BoxKilledDuringARead) {
     ASSERT_TRUE(sim.Start({"--pace"}));
     KeepFiles();
     Start({"read", m_file});
-    KillWhenTraced("< \"", 150); // well into the records
+    // Well into the records: the trace has grown by half an image since "ATSRX" went out.
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            const std::string log = ReadFile(m_trace);
+            const size_t at = log.find("> \"ATSRX\\r\"");
+            return at != std::string::npos && log.size() > at + 2500;
+        },
+        10000));
+    sim.Kill();
     const Result r = Finish();
     // "ATSRX" has 1000 ms, sent three times.
     ExpectFailedSafely(r, 5000);
