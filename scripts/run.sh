@@ -2,18 +2,36 @@
 # Sets everything up, starts a virtual box and opens the window with it in the port list.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+no_display() {
+    [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]
+}
+if no_display; then
+    echo "No display is available, so the window cannot be shown here." >&2
+    echo "Run it on a virtual display instead (nothing is shown, but the window runs):" >&2
+    echo "    xvfb-run -a bash scripts/run.sh" >&2
+    exit 1
+fi
+
 bash scripts/build.sh build
 if [ ! -x build/sim/hx5310-sim ] || [ ! -x build/app/hx5310-config ]; then
     echo "The programs were not built." >&2
     exit 1
 fi
-build/sim/hx5310-sim &
+
+# The virtual box prints its device and the link it announces to the window's port list.
+announce=$(mktemp)
+build/sim/hx5310-sim >"$announce" &
 sim=$!
-trap 'kill $sim 2>/dev/null || true' EXIT
-sleep 0.5
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display is available. To run the window without one, use a virtual display:" >&2
-    echo "    xvfb-run -a bash scripts/run.sh" >&2
+trap 'kill $sim 2>/dev/null || true; rm -f "$announce"' EXIT
+for _ in $(seq 50); do
+    [ "$(wc -l <"$announce")" -ge 2 ] && break
+    kill -0 $sim 2>/dev/null || break
+    sleep 0.1
+done
+if [ "$(wc -l <"$announce")" -lt 2 ]; then
+    echo "The virtual box did not start." >&2
     exit 1
 fi
+echo "Virtual box: choose $(sed -n 2p "$announce") in the ＣＯＭポート list."
 build/app/hx5310-config
