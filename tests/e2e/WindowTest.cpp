@@ -81,7 +81,7 @@ TEST_F(WindowE2E, ReadEditSendRestartAndFactoryReset) {
     EXPECT_EQ(win.GetText(IDC_NEW_SERIAL), "00000019");
     if (const QString dir = qEnvironmentVariable("HX_SCREENSHOT_DIR"); !dir.isEmpty()) {
         QDir().mkpath(dir);
-        win.Dialog()->grab().save(dir + "/after-read.png");
+        win.Dialog()->grab().save(dir + "/screenshot.png");
     }
 
     // Edited values go to the box, are verified by reading them back, and stay after a read.
