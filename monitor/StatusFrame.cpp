@@ -56,7 +56,20 @@ FrameStepResult TakeFrame(uint8_t* buf, uint16_t& len) {
 
     std::memcpy(r.frame.data(), buf, kFrameSize);
     r.kind = IsValidFrame(buf) ? FrameStepKind::Valid : FrameStepKind::Damaged;
-    DropFront(buf, len, kFrameSize);
+    uint16_t drop = kFrameSize;
+    if (r.kind == FrameStepKind::Damaged) {
+        // A false start on a 0x02 inside a frame: an intact frame that begins within these 14
+        // bytes is kept for the next step. Dropping all 14 would cut it, and when every frame
+        // carries 0x02 at the same place (modeBits 0x02xx), the step would stay out of step
+        // for good and the monitor would never show a frame again.
+        for (uint16_t p = 1; p < kFrameSize && p + kFrameSize <= len; ++p) {
+            if (IsValidFrame(buf + p)) {
+                drop = p;
+                break;
+            }
+        }
+    }
+    DropFront(buf, len, drop);
     return r;
 }
 

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -337,6 +338,36 @@ TEST_F(FaultLine, OnlyDamagedFramesWhileMonitoringEndTheMonitorToo) {
     EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
     EXPECT_FALSE(inner.anyOpen);
     ExpectNextOperationsWork();
+}
+
+TEST_F(FaultLine, AStartByteInsideEveryFrameDoesNotFreezeTheMonitor) {
+    ReadAndSave();
+    ASSERT_TRUE(win.Click(IDC_MONITOR));
+    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }));
+    cable->pulled = true; // from here on, only the frames below arrive
+    // Channel B's PTT lamp crossed while dark: every frame carries 0x02 in its byte 3.
+    auto frame = [](uint8_t lamps) {
+        StatusFields f;
+        f.lampBits = lamps;
+        f.modeBits = kModeCrossDarkB;
+        return EncodeFrame(f);
+    };
+    auto read = [&](const uint8_t* bytes, size_t n) {
+        std::memcpy(dlg->m_rxBuf + dlg->m_rxLen, bytes, n);
+        dlg->m_rxLen = static_cast<uint16_t>(dlg->m_rxLen + n);
+        dlg->ProcessMonitorFrame();
+    };
+    // The line lost the first three bytes of a frame: the step starts on the 0x02 in byte 3.
+    const StatusFrame cut = frame(0xFF);
+    read(cut.data() + 3, kFrameSize - 3);
+    for (uint8_t i = 1; i <= 6; ++i) {
+        const StatusFrame f = frame(i);
+        read(f.data(), f.size());
+        if (i >= 2) {
+            // One frame a read: the frame before this one is shown.
+            EXPECT_EQ(dlg->m_prevFrame[kFrameLampBits], i - 1) << "read " << int(i);
+        }
+    }
 }
 
 // --- DSR held off for good ---
