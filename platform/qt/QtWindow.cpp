@@ -83,13 +83,12 @@ private:
 
 } // namespace
 
-QtWindow::QtWindow() {
-    QObject::connect(qApp, &QApplication::focusChanged, qApp,
-                     [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
-}
+QtWindow::QtWindow() = default;
 
 QtWindow::~QtWindow() {
-    QObject::disconnect(qApp, &QApplication::focusChanged, qApp, nullptr);
+    QObject::disconnect(m_focusWatch);
+    // The owner of the events may be gone already: nothing is delivered from here on.
+    m_events = nullptr;
     Teardown();
 }
 
@@ -235,6 +234,10 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
 
 bool QtWindow::Start(const DialogTemplate& tpl, IWindowEvents& events) {
     Teardown();
+    if (!m_focusWatch)
+        m_focusWatch =
+            QObject::connect(qApp, &QApplication::focusChanged, qApp,
+                             [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
     ++m_run;
     m_dialog = BuildDialog(tpl, m_controls, m_base, true);
     m_caption = tpl.caption;
@@ -289,8 +292,9 @@ void QtWindow::EndDialog(int result) {
 }
 
 void QtWindow::Teardown() {
-    if (!m_ended)
-        EndDialog(2);
+    // An earlier run that was not ended goes without a word: its owner may be gone.
+    m_events = nullptr;
+    m_ended = true;
     m_timers.clear();
     m_menu.clear();
     m_controls.clear();

@@ -109,6 +109,7 @@ private:
     void RunSysCommand(unsigned id);
     void AddMenuAction(unsigned id, const std::string& text);
 
+    QMetaObject::Connection m_focusWatch; // QApplication::focusChanged, from the first run on
     QPointer<QtDialogWidget> m_dialog;
     std::map<int, Control> m_controls;
     std::map<unsigned, QTimer*> m_timers;
