@@ -729,8 +729,14 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& spec) {
         dialog.setNameFilters(filters);
     if (!spec.defaultExt.empty())
         dialog.setDefaultSuffix(Q(spec.defaultExt));
-    if (!m_lastFolder.isEmpty() && QDir(m_lastFolder).exists())
-        dialog.setDirectory(m_lastFolder);
+    // The folder of the last file, else the user's documents (not the program's working
+    // folder, which a desktop start leaves anywhere).
+    QString folder = m_lastFolder;
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    dialog.setDirectory(folder);
     for (;;) {
         int accepted = 0;
         {

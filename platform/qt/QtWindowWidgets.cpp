@@ -10,6 +10,7 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace hx {
 
@@ -33,6 +34,14 @@ void QtDialogWidget::contextMenuEvent(QContextMenuEvent* event) {
 
 QtDropList::QtDropList(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void QtDropList::wheelEvent(QWheelEvent* event) {
+    if (hasFocus())
+        QComboBox::wheelEvent(event);
+    else
+        event->ignore();
 }
 
 void QtDropList::showPopup() {

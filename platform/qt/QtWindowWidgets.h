@@ -42,6 +42,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The wheel turns only a list that has the focus: a scroll over the window never picks a
+    // preset or a transmit condition by itself.
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 // An up-down control: two arrow buttons at the right edge of its field (the buddy). A press

@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWheelEvent>
 
 namespace hx::test {
 namespace {
@@ -227,10 +229,20 @@ TEST_F(QtServicesTest, ListsAnnounceTheirOpeningAndTheUsersChoice) {
                                          QString::fromStdString(win.ListText(IDC_PORT, 1))));
     list->hidePopup();
 
+    // A wheel turned over a list that does not have the focus changes nothing.
+    auto wheel = [this](int id) {
+        QWidget* w = win.Widget(id);
+        QWheelEvent turn(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &turn);
+    };
+    wheel(IDC_PRESET_A);
+    EXPECT_EQ(win.ListSelection(IDC_PRESET_A), -1);
     Focus(IDC_TXSEL_A);
-    QTest::keyClick(win.Widget(IDC_TXSEL_A), Qt::Key_Down);
+    wheel(IDC_TXSEL_A); // with the focus it does
     EXPECT_EQ(events.Count(IDC_TXSEL_A, Notify::SelChange), 1);
     EXPECT_EQ(win.ListSelection(IDC_TXSEL_A), 0);
+    EXPECT_EQ(events.Count(IDC_PRESET_A, Notify::SelChange), 0);
 }
 
 TEST_F(QtServicesTest, FieldsReportTheFocusLeavingThem) {
