@@ -91,6 +91,25 @@ TEST_F(QtLayoutTest, TheHiddenRowsFitWhenShown) {
     }
 }
 
+TEST_F(QtLayoutTest, TheAboutBoxShowsItsTextsWhole) {
+    Open();
+    int labels = 0;
+    AnswerNextModal([&](QWidget* box) {
+        for (auto* label : box->findChildren<QLabel*>()) {
+            if (label->text().isEmpty())
+                continue; // the icon
+            ++labels;
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << label->text().toStdString();
+            EXPECT_TRUE(box->rect().contains(label->geometry()));
+        }
+        if (const QString dir = qEnvironmentVariable("HX_SCREENSHOT_DIR"); !dir.isEmpty())
+            box->grab().save(dir + "/about.png");
+    });
+    win.ShowModalBox(AboutDialogTemplate());
+    EXPECT_EQ(labels, 2);
+}
+
 TEST_F(QtLayoutTest, Screenshot) {
     Open();
     const QString dir = qEnvironmentVariable("HX_SCREENSHOT_DIR");
