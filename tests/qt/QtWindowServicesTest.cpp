@@ -307,12 +307,15 @@ TEST_F(QtServicesTest, ADisabledControlKeepsTheFocusSoEnterCannotReachAnotherBut
 
 TEST_F(QtServicesTest, EnterClicksTheDefaultButtonAndEscapeEndsWithTwo) {
     Open();
+    Focus(IDC_PORT); // where the focus is at start
+    QTest::keyClick(win.Widget(IDC_PORT), Qt::Key_Return);
+    EXPECT_EQ(events.Count(IDC_RECEIVE, Notify::Clicked), 1);
     Focus(IDC_DELAY_A);
     QTest::keyClick(win.Widget(IDC_DELAY_A), Qt::Key_Return);
-    EXPECT_EQ(events.Count(IDC_RECEIVE, Notify::Clicked), 1);
+    EXPECT_EQ(events.Count(IDC_RECEIVE, Notify::Clicked), 2);
     win.Enable(IDC_RECEIVE, false);
     QTest::keyClick(win.Widget(IDC_DELAY_A), Qt::Key_Return);
-    EXPECT_EQ(events.Count(IDC_RECEIVE, Notify::Clicked), 1);
+    EXPECT_EQ(events.Count(IDC_RECEIVE, Notify::Clicked), 2);
 
     QTest::keyClick(win.Widget(IDC_DELAY_A), Qt::Key_Escape);
     EXPECT_TRUE(win.Ended());
