@@ -72,7 +72,7 @@ for t in "${targets[@]}"; do
         tail -n 40 "$dir/fuzz_$t.log" >&2
     fi
     grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$dir/fuzz_$t.log" || true
-    grep -E '^#[0-9]+ +(DONE|INITED)' "$dir/fuzz_$t.log" | tail -n 1 || true
+    grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)' "$dir/fuzz_$t.log" | tail -n 1 || true
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
