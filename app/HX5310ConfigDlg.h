@@ -76,6 +76,7 @@ public:
 
     // --- link/: serial link ---
     int OpenPort();
+    std::string OpenFailedText() const; // the information text when OpenPort failed
     void ClosePort();
     void CommWriteText(const std::string& text);
     bool SplitLines(); // the line splitter; true when the error end ran

@@ -10,8 +10,6 @@
 namespace hx {
 namespace {
 
-const char kPortOpenFailed[] = "ポート（%s）のオープンに失敗しました";
-
 bool Is(const std::string& line, const char* word) {
     size_t i = 0;
     for (; word[i]; ++i) {
@@ -86,7 +84,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     }
 
     if (!OpenPort()) {
-        m_strInfo = Format(kPortOpenFailed, m_strPortName);
+        m_strInfo = OpenFailedText();
         UpdateData(false);
         return;
     }

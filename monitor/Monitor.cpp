@@ -17,10 +17,6 @@ const char kMonitorLost[] = "状態監視中に装置からの応答がなくな
 // period of the watch has lost the box (a cable pulled, the box switched off, only noise).
 constexpr unsigned kMonitorWatchMs = 3000;
 
-std::string OpenFailedText(const std::string& port) {
-    return "ポート（" + port + "）のオープンに失敗しました";
-}
-
 LampImage Picture(const CHX5310ConfigDlg& dlg, LampImage image) {
     // The lamp pictures loaded at start-up, by what they show.
     switch (image) {
@@ -69,7 +65,7 @@ void EnableWhileMonitoring(CHX5310ConfigDlg& dlg, bool enable) {
 void StartMonitor(CHX5310ConfigDlg& dlg) {
     dlg.UpdateData(true);
     if (!dlg.OpenPort()) {
-        dlg.m_strInfo = OpenFailedText(dlg.m_strPortName);
+        dlg.m_strInfo = dlg.OpenFailedText();
         dlg.UpdateData(false);
         return;
     }

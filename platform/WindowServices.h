@@ -97,7 +97,7 @@ public:
     virtual int GetFocus() const = 0; // 0 when no control of the window has the focus
 
     // Standard file dialogs; nullopt when cancelled.
-    virtual std::optional<std::string> AskFileName(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> AskFileName(const FileDialogSpec& request) = 0;
 
     // Per-user folder for the tool's own files (backups); empty when there is none.
     virtual std::string AppDataFolder() const = 0;

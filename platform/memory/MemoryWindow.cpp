@@ -220,8 +220,8 @@ void MemoryWindow::SetFocus(int id) {
         m_events->OnCommand(old, Notify::KillFocus, id);
 }
 
-std::optional<std::string> MemoryWindow::AskFileName(const FileDialogSpec& spec) {
-    m_fileDialogs.push_back(spec);
+std::optional<std::string> MemoryWindow::AskFileName(const FileDialogSpec& request) {
+    m_fileDialogs.push_back(request);
     if (m_fileAnswers.empty())
         return std::nullopt;
     auto answer = m_fileAnswers.front();

@@ -101,7 +101,7 @@ public:
     bool IsCtrlDown() const override { return m_ctrl; }
     void SetFocus(int id) override;
     int GetFocus() const override { return m_focus; }
-    std::optional<std::string> AskFileName(const FileDialogSpec& spec) override;
+    std::optional<std::string> AskFileName(const FileDialogSpec& request) override;
     std::string AppDataFolder() const override { return m_appData; }
     void OpenFolder(const std::string& path) override { m_openedFolders.push_back(path); }
 

@@ -715,20 +715,20 @@ bool QtWindow::IsCtrlDown() const {
     return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
 }
 
-std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& spec) {
+std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) {
     QFileDialog dialog(m_dialog);
-    dialog.setWindowTitle(spec.save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く"));
+    dialog.setWindowTitle(request.save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     QStringList filters;
-    for (const auto& entry : ParseFileFilter(spec.filter))
+    for (const auto& entry : ParseFileFilter(request.filter))
         filters << Q(QtFilterText(entry));
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
-    if (!spec.defaultExt.empty())
-        dialog.setDefaultSuffix(Q(spec.defaultExt));
+    if (!request.defaultExt.empty())
+        dialog.setDefaultSuffix(Q(request.defaultExt));
     // The folder of the last file, else the user's documents (not the program's working
     // folder, which a desktop start leaves anywhere).
     QString folder = m_lastFolder;
@@ -749,12 +749,12 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& spec) {
         if (accepted != QDialog::Accepted || files.isEmpty())
             return std::nullopt;
         std::string path = S(files.first());
-        if (spec.save) {
+        if (request.save) {
             // The dialog leaves the extension off when the name typed is also the name of a
             // folder in the program's working folder; it is added here, and the question
             // whether to replace an existing file is asked for the name actually used.
-            const std::string full = WithDefaultExtension(path, spec.defaultExt);
-            if (full != path && spec.confirmOverwrite && QFileInfo::exists(Q(full))) {
+            const std::string full = WithDefaultExtension(path, request.defaultExt);
+            if (full != path && request.confirmOverwrite && QFileInfo::exists(Q(full))) {
                 QMessageBox ask(QMessageBox::Warning, dialog.windowTitle(),
                                 QStringLiteral("%1 は既に存在します。\n上書きしますか?")
                                     .arg(QFileInfo(Q(full)).fileName()),

@@ -63,7 +63,7 @@ public:
     bool IsCtrlDown() const override;
     void SetFocus(int id) override;
     int GetFocus() const override;
-    std::optional<std::string> AskFileName(const FileDialogSpec& spec) override;
+    std::optional<std::string> AskFileName(const FileDialogSpec& request) override;
     std::string AppDataFolder() const override;
     void OpenFolder(const std::string& path) override;
 
