@@ -1,12 +1,25 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test; then the core tests once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for its share of a
+# minute. Ends with one line that counts the tests of both runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
 bash scripts/build.sh build
-(cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+(cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600) | tee -a "$log"
 bash scripts/build.sh build-asan -DHX_SANITIZE=ON -DHX_BUILD_QT=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -j"$(nproc)" --timeout 600)
+    ctest --output-on-failure -j"$(nproc)" --timeout 600) | tee -a "$log"
 # The fuzz targets, built with clang into build-fuzz, each for its share of a minute.
 bash scripts/fuzz.sh
+
+# ctest's summaries: "100% tests passed, 0 tests failed out of 173"
+total=0
+failed=0
+while read -r t f; do
+    total=$((total + t))
+    failed=$((failed + f))
+done < <(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$log")
+echo "tests: $((total - failed)) passed, $failed failed"
