@@ -252,9 +252,8 @@ TEST_F(SimPortTest, KilledSimulatorLeavesAQuietClosedPort) {
     EXPECT_TRUE(m_events.empty());
     EXPECT_EQ(port.GetStatus() & hx::MS_DSR_ON, 0u);
     port.Close();
-    // The device has gone with the simulator: opening it again fails, with a reason.
-    EXPECT_EQ(OpenPort(port, sim.Device()), 0);
-    EXPECT_FALSE(port.LastError().empty());
+    // Whether the device can be opened again is not checked: the system hands the freed
+    // pseudo-terminal number to the next one, which a test running beside this one may own.
 }
 
 TEST_F(SimPortTest, EnumeratorListsTheSimulatorWhileItRuns) {
