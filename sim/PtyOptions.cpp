@@ -1,5 +1,7 @@
 #include "sim/PtyOptions.h"
 
+#include "settings/SerialText.h"
+
 #include <functional>
 
 namespace hx::sim {
@@ -18,26 +20,6 @@ bool ReadNumber(const std::string& text, long low, long high, long& value) {
     }
     if (v < low || v > high)
         return false;
-    value = v;
-    return true;
-}
-
-bool ReadHex32(const std::string& text, uint32_t& value) {
-    if (text.empty() || text.size() > 8)
-        return false;
-    uint32_t v = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            return false;
-        v = (v << 4) | static_cast<uint32_t>(digit);
-    }
     value = v;
     return true;
 }
@@ -172,10 +154,11 @@ const std::vector<Option>& Options() {
         {"--frame-stamp", nullptr,
          "samples carry the frame's time (steady clock, ms) for measuring the tool's lag",
          [](const std::string&, SimOptions& o) { return Flag(o.frameStamp); }},
-        {"--serial", "HEX", "start with this serial number (FFFFFFFF: none)",
+        {"--serial", "HEX",
+         "start with this serial number, 0 to FFFFFFFE (without it the box has none)",
          [](const std::string& v, SimOptions& o) {
              uint32_t n;
-             if (!ReadHex32(v, n))
+             if (!ParseSerialText(v, n))
                  return false;
              o.serial = n;
              return true;
