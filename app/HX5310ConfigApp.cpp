@@ -9,6 +9,13 @@ void CHX5310ConfigApp::LoadPreferences() {
     m_nSerialNumber = static_cast<uint32_t>(GetProfileInt("Serial Number", 1));
 }
 
+SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed) {
+    SerialReservation r = SerialCounter(m_prefs, m_strSection).Reserve(typed);
+    if (r.ok())
+        m_nSerialNumber = r.next;
+    return r;
+}
+
 int CHX5310ConfigApp::InitInstance(IWindowServices& win, IPortFactory& ports) {
     LoadPreferences();
     CHX5310ConfigDlg dlg(win, ports, *this);

@@ -1,5 +1,6 @@
 #pragma once
 // The application object: reads the stored preferences, runs the main window, stores the port.
+#include "app/SerialCounter.h"
 #include "platform/Port.h"
 #include "platform/Preferences.h"
 #include "platform/WindowServices.h"
@@ -32,6 +33,9 @@ public:
     }
     // Reads the section name and the stored serial number (start-up steps 6 and 7).
     void LoadPreferences();
+    // Reserves the serial number for a box without one (see SerialCounter); on success the
+    // counter's next number becomes m_nSerialNumber.
+    SerialReservation ReserveSerial(const uint32_t* typed);
 
     uint32_t m_nSerialNumber = 1; // the next serial number to give a box
     std::string m_strSection = "Settings";

@@ -6,6 +6,7 @@
 //   settings/  image layout, data exchange and validation, coupling rules, presets, files
 //   monitor/   monitor mode and status frames
 #include "app/HX5310ConfigApp.h"
+#include "app/Outcome.h"
 #include "app/Resources.h"
 #include "link/SettingsImage.h"
 #include "monitor/StaticLevel.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace hx {
 
@@ -38,11 +40,11 @@ enum : int {
     STEP_RESTART_FIRST = 21,
     STEP_FACTORY_FIRST = 31,
     STEP_MONITOR_FIRST = 51,
-    ERR_MODEL = 99,      // the box is not the expected model
-    ERR_RECEIVE = 100,   // receive failed
-    ERR_SEND = 101,      // send failed
-    ERR_VERIFY = 102,    // read-back differs
-    ERR_NEW_SERIAL = 103 // the new serial number is not one that can be given to a box
+    ERR_MODEL = 99,    // the box is not the expected model
+    ERR_RECEIVE = 100, // receive failed
+    ERR_SEND = 101,    // send failed
+    ERR_VERIFY = 102,  // read-back differs
+    ERR_REFUSED = 104, // the box answered ERROR to a command
 };
 
 // System menu (or context menu) entries
@@ -68,6 +70,10 @@ public:
     void OnSysCommand(unsigned id) override;
     void OnDestroy() override;
 
+    // How the last operation ended, and whether one runs now.
+    const Outcome& LastOutcome() const { return m_outcome; }
+    bool OperationRunning() const { return m_nStep != 0; }
+
     // --- app/ ---
     void EnableOperationControls(bool enable); // 1001, 1007, 1008, 1062, 1063, 1064, 1029
     void EnableWindowControls(bool enable);    // 2 and 1000
@@ -76,7 +82,6 @@ public:
 
     // --- link/: serial link ---
     int OpenPort();
-    std::string OpenFailedText() const; // the information text when OpenPort failed
     void ClosePort();
     void CommWriteText(const std::string& text);
     bool SplitLines(); // the line splitter; true when the error end ran
@@ -92,8 +97,20 @@ public:
     // Advances the running operation by one reply line; returns true when the error end ran.
     bool OnResponseLine(const std::string& line);
     void ErrorEnd();
+    // Ends with an outcome: records it and puts its text, with the notes of the operation,
+    // into m_strInfo (the caller shows it). Starts timer 102 for a success without notes.
+    void SetOutcome(OutcomeKind kind, const std::string& detail = {});
+    // The outcome of a file save or load (no notes, no timer).
+    void SetFileOutcome(OutcomeKind kind, const std::string& detail = {});
+    // A refusal before anything was sent: the text stays until the next operation.
+    void Refuse(OutcomeKind kind, const std::string& detail);
+    // Which command a reply line answers: false when it belongs to an earlier command or an
+    // earlier copy of this one (the box echoes each command before its answer).
+    bool ReplyIsForCurrentCommand(const std::string& line);
+    // A new chain of commands begins: no command is awaited, nothing has changed the box.
+    void BeginCommands();
     void TimeOut();
-    void ReceiveSuccessEnd(const char* message);
+    void ReceiveSuccessEnd(OutcomeKind kind);
     void SendSuccessEnd();
     void RestartSuccessEnd();
     std::string SuccessTitle() const;
@@ -104,7 +121,7 @@ public:
     // A record of a receive or read-back: ParseHexRecord, and an end-of-file record counts
     // only when the records before it covered the whole image.
     int ReceiveRecord(const char* record, int mode);
-    void PumpRecords(long tag);                       // event 4 while m_bMoreToSend
+    void PumpRecords(long tag); // event 4 while m_bMoreToSend
 
     // --- settings/ ---
     void ExchangeImage(bool bToImage);
@@ -201,6 +218,18 @@ public:
     // not start another rule, and it shows at most one validation message.
     int m_bInEditorRule = 0;
     int m_bEditorMessageShown = 0;
+    // How the last operation ended.
+    Outcome m_outcome;
+    // The serial number reserved for the box of the running factory reset.
+    uint32_t m_nGivenSerial = 0;
+    int m_bGiveSerial = 0;
+    // The commands of the running operation as the box echoes them, whether this box echoes,
+    // and whether the echo of the command now awaited has come (later lines answer it).
+    std::vector<std::string> m_sentCommands;
+    int m_bBoxEchoes = 0;
+    int m_bEchoSeen = 0;
+    // A command that changes the box has been sent in the running operation.
+    int m_bBoxChanged = 0;
     // Valid status frames since the monitor watch last looked (timer 124).
     int m_nWatchFrames = 0;
 };

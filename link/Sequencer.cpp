@@ -1,8 +1,10 @@
 // The command sequencer: the operations on the box as chains of AT commands, with retries,
 // time-outs, the success ends and the error end.
 #include "app/HX5310ConfigDlg.h"
+#include "app/UserTexts.h"
 #include "link/HexRecord.h"
 #include "link/SerialNumber.h"
+#include "settings/SerialText.h"
 
 #include <cctype>
 #include <cstdio>
@@ -20,38 +22,32 @@ bool Is(const std::string& line, const char* word) {
     return i == line.size();
 }
 
-std::string Format(const char* pattern, const std::string& arg) {
-    std::string out;
-    for (const char* p = pattern; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's') {
-            out += arg;
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
+// A command as the box echoes it: without its carriage return.
+std::string Echo(const std::string& command) {
+    return command.substr(0, command.find('\r'));
 }
 
-const char* ErrorText(int code) {
+// Commands after which the box no longer holds what it held before the operation.
+bool ChangesBox(const std::string& command) {
+    for (const char* word : {"ATSTX\r", "AT&W\r", "ATR\r", "AT&F\r"})
+        if (command == word)
+            return true;
+    return command.rfind("AT!SN=", 0) == 0;
+}
+
+OutcomeKind ErrorOutcome(int code) {
     switch (code) {
     case ERR_MODEL:
-        return "接続された装置は HX-5310 ではありません";
+        return OutcomeKind::NotTheModel;
     case ERR_RECEIVE:
-        return "設定の受信に失敗しました";
+        return OutcomeKind::ReceiveFailed;
     case ERR_SEND:
-        return "設定の送信に失敗しました";
+        return OutcomeKind::SendFailed;
     case ERR_VERIFY:
-        return "設定の確認に失敗しました";
+        return OutcomeKind::VerifyFailed;
     default:
-        return "";
+        return OutcomeKind::BoxRefused;
     }
-}
-
-std::string BadNewSerialText(const std::string& text) {
-    return Format("新しい製造番号（%s）が正しくありません。00000000～FFFFFFFE の16進数を入力して"
-                  "ください",
-                  text);
 }
 
 } // namespace
@@ -76,22 +72,43 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
 
     // A box without a serial number gets the text of field 1066; a text that is not a serial
     // number must reach neither the box nor the stored counter, so the reset does not start.
-    uint32_t newSerial = 0;
-    if (firstStep == STEP_FACTORY_FIRST && GetU32(m_SettingsImage, kSerialOffset) == kNoSerial &&
-        !ParseSerialText(m_strNewSerial, newSerial)) {
-        SetInfoNow(BadNewSerialText(m_strNewSerial));
+    const bool giveSerial =
+        firstStep == STEP_FACTORY_FIRST && GetU32(m_SettingsImage, kSerialOffset) == kNoSerial;
+    uint32_t typed = 0;
+    if (giveSerial && !ParseSerialText(m_strNewSerial, typed)) {
+        Refuse(OutcomeKind::BadNewSerial, m_strNewSerial);
         return;
     }
 
     if (!OpenPort()) {
-        m_strInfo = OpenFailedText();
-        UpdateData(false);
+        Refuse(OutcomeKind::PortNotOpened, m_strPortName);
         return;
     }
+    if (giveSerial) {
+        // The number is reserved before the box hears of it. The field shows the counter's
+        // number unless the user typed another, which is then given instead.
+        const bool typedByUser = typed != m_app.m_nSerialNumber;
+        const SerialReservation r = m_app.ReserveSerial(typedByUser ? &typed : nullptr);
+        if (!r.ok()) {
+            ClosePort();
+            if (r.problem == CounterProblem::Damaged) {
+                // The field must not offer a number the counter does not hold.
+                m_app.m_nSerialNumber = kNoSerial;
+                m_strNewSerial.clear();
+            }
+            Refuse(OutcomeKind::CounterUnavailable, CounterProblemText(r));
+            return;
+        }
+        m_nGivenSerial = r.given;
+        m_strNewSerial = FormatSerialText(r.next);
+        m_edNewSerial.SetWindowText(m_strNewSerial);
+    }
+    m_bGiveSerial = giveSerial ? 1 : 0;
     m_win.KillTimer(TIMER_CLEAR_INFO);
     m_strInfo.clear();
     m_strBackupError.clear();
     m_strCounterNote.clear();
+    BeginCommands();
     UpdateData(false);
     if (firstStep == STEP_TX_FIRST)
         ExchangeImage(true);
@@ -121,7 +138,28 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     SendCommand("AT\r", 200);
 }
 
+void CHX5310ConfigDlg::BeginCommands() {
+    m_outcome = Outcome{};
+    m_sentCommands.clear();
+    m_bBoxEchoes = 0;
+    m_bEchoSeen = 0;
+    m_bBoxChanged = 0;
+}
+
+void CHX5310ConfigDlg::Refuse(OutcomeKind kind, const std::string& detail) {
+    m_win.KillTimer(TIMER_CLEAR_INFO); // a success before must not clear this text
+    m_strBackupError.clear();
+    m_strCounterNote.clear();
+    m_bBoxChanged = 0;
+    SetOutcome(kind, detail);
+    UpdateData(false);
+}
+
 void CHX5310ConfigDlg::SendCommand(const std::string& command, unsigned periodMs) {
+    if (ChangesBox(command))
+        m_bBoxChanged = 1;
+    m_sentCommands.push_back(Echo(command));
+    m_bEchoSeen = 0;
     CommWriteText(command);
     if (periodMs != 0) {
         m_nRetries = 2;
@@ -130,8 +168,36 @@ void CHX5310ConfigDlg::SendCommand(const std::string& command, unsigned periodMs
     }
 }
 
+bool CHX5310ConfigDlg::ReplyIsForCurrentCommand(const std::string& line) {
+    // An echo of the command awaited: what follows answers it. An echo of another command of
+    // this operation (a copy re-sent before the box answered the first): what follows answers
+    // that copy and is passed over, up to the next echo.
+    for (auto it = m_sentCommands.rbegin(); it != m_sentCommands.rend(); ++it) {
+        if (!Is(line, it->c_str()))
+            continue;
+        m_bBoxEchoes = 1;
+        m_bEchoSeen = it == m_sentCommands.rbegin() ? 1 : 0;
+        return m_bEchoSeen != 0;
+    }
+    // A box that does not echo is answered in order, as it answers.
+    return !m_bBoxEchoes || m_bEchoSeen;
+}
+
 bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
+    if (m_nStep == 0)
+        return false;
+    if (!ReplyIsForCurrentCommand(line))
+        return false;
     const bool ok = Is(line, "OK");
+    // A final ERROR is the box refusing the command. Where a step reads other lines (the
+    // banner, the model line, the records) it counts as such a line.
+    if (Is(line, "ERROR") && m_nStep != 2 && m_nStep != 3 && m_nStep != 4 && m_nStep != 14 &&
+        m_nStep != 35) {
+        m_nStep = ERR_REFUSED;
+        m_bMoreToSend = 0;
+        ErrorEnd();
+        return true;
+    }
     auto next = [this](int step, const std::string& command, unsigned periodMs) {
         m_win.KillTimer(TIMER_RETRY);
         m_nStep = step;
@@ -179,7 +245,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
     case 4:
         if (ok) {
             if (m_bImageValid)
-                ReceiveSuccessEnd("設定の受信に成功しました");
+                ReceiveSuccessEnd(OutcomeKind::Received);
             else
                 m_nStep = ERR_RECEIVE;
         } else if (!Is(line, "ATSRX")) {
@@ -210,7 +276,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
                 m_nStep = ERR_SEND;
             } else {
                 m_win.KillTimer(TIMER_RETRY);
-                SetInfoNow("設定の送信に成功しました");
+                SetInfoNow(kTextSentBeforeReadBack);
                 m_nStep = 14;
                 SendCommand("ATSRX\r", 500);
             }
@@ -244,14 +310,8 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         break;
     case 32:
         if (ok) {
-            uint32_t serial = 0;
-            if (!ParseSerialText(m_strNewSerial, serial)) {
-                // The text changed while the reset ran and is no serial number.
-                m_nStep = ERR_NEW_SERIAL;
-                break;
-            }
-            m_app.m_nSerialNumber = serial;
-            next(33, "AT!SN=" + FormatSerialText(serial) + "\r", 200);
+            // The number was reserved before the operation started.
+            next(33, "AT!SN=" + FormatSerialText(m_nGivenSerial) + "\r", 200);
         }
         break;
     case 33:
@@ -260,28 +320,15 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         break;
     case 34:
         if (ok) {
-            if (GetU32(m_SettingsImage, kSerialOffset) == kNoSerial) {
-                // The box has stored the number it was given: count on from it.
-                uint32_t nextSerial = 0;
-                std::string nextText;
-                if (NextSerial(m_app.m_nSerialNumber, nextSerial, nextText)) {
-                    m_app.m_nSerialNumber = nextSerial;
-                    m_app.WriteProfileInt("Serial Number", static_cast<int>(nextSerial));
-                } else {
-                    m_strCounterNote = Format("次の製造番号（%s）は使えません。新しい番号を入力"
-                                              "してください",
-                                              nextText);
-                }
-                m_strNewSerial = nextText;
+            if (m_bGiveSerial)
                 ShowSerialRow(false);
-            }
             next(35, "ATSRX\r", 1000);
         }
         break;
     case 35:
         if (ok) {
             if (m_bImageValid)
-                ReceiveSuccessEnd("出荷時の設定に戻しました");
+                ReceiveSuccessEnd(OutcomeKind::FactoryReset);
             else
                 m_nStep = ERR_RECEIVE;
         } else if (!Is(line, "ATSRX")) {
@@ -301,6 +348,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
             m_win.KillTimer(TIMER_RETRY);
             m_nStep = 0;
             m_bMonitorMode = 1;
+            m_outcome = Outcome{OutcomeKind::MonitorStarted, {}, false, {}};
         }
         break;
     default:
@@ -313,24 +361,36 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
     return false;
 }
 
-// Notes that an operation leaves beside its outcome (a backup or the serial-number counter that
-// failed) are shown after it and stay until the next operation.
-static bool AppendNotes(std::string& info, const std::string& a, const std::string& b) {
-    for (const std::string* note : {&a, &b})
-        if (!note->empty())
-            info += "／" + *note;
-    return !a.empty() || !b.empty();
+void CHX5310ConfigDlg::SetOutcome(OutcomeKind kind, const std::string& detail) {
+    m_outcome = Outcome{kind, detail, m_bBoxChanged != 0, {}};
+    if (m_bGiveSerial && m_bBoxChanged)
+        m_outcome.givenSerial = FormatSerialText(m_nGivenSerial);
+    m_strInfo = InfoText(m_outcome);
+    // Notes that an operation leaves beside its outcome (a backup that failed) are shown after
+    // it and stay until the next operation.
+    bool notes = false;
+    for (const std::string* note : {&m_strBackupError, &m_strCounterNote}) {
+        if (!note->empty()) {
+            m_strInfo += "／" + *note;
+            notes = true;
+        }
+    }
+    if (IsSuccess(kind) && !notes && !m_strInfo.empty())
+        m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }
 
-void CHX5310ConfigDlg::ReceiveSuccessEnd(const char* message) {
+void CHX5310ConfigDlg::SetFileOutcome(OutcomeKind kind, const std::string& detail) {
+    m_outcome = Outcome{kind, detail, false, {}};
+    m_strInfo = InfoText(m_outcome);
+}
+
+void CHX5310ConfigDlg::ReceiveSuccessEnd(OutcomeKind kind) {
     m_win.KillTimer(TIMER_RETRY);
     m_nStep = 0;
     ClosePort();
     ExchangeImage(false);
     KeepBoxImage();
-    m_strInfo = message;
-    if (!AppendNotes(m_strInfo, m_strBackupError, m_strCounterNote))
-        m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
+    SetOutcome(kind);
     UpdateData(false);
     EnableOperationControls(true);
     m_win.SetTitle(SuccessTitle());
@@ -343,9 +403,7 @@ void CHX5310ConfigDlg::SendSuccessEnd() {
     m_nStep = 0;
     ClosePort();
     EnableOperationControls(true);
-    m_strInfo = "設定の送信、確認と保存に成功しました";
-    if (!AppendNotes(m_strInfo, m_strBackupError, m_strCounterNote))
-        m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
+    SetOutcome(OutcomeKind::Sent);
     UpdateData(false);
     if (m_bResumeMonitor) {
         m_chkMonitor.SetCheck(1);
@@ -359,8 +417,7 @@ void CHX5310ConfigDlg::RestartSuccessEnd() {
     m_nStep = 0;
     ClosePort();
     EnableOperationControls(true);
-    m_strInfo = "再起動に成功しました";
-    m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
+    SetOutcome(OutcomeKind::Restarted);
     UpdateData(false);
 }
 
@@ -377,8 +434,7 @@ void CHX5310ConfigDlg::ErrorEnd() {
     m_win.KillTimer(TIMER_RETRY);
     m_win.KillTimer(TIMER_TX_PACE);
     ClosePort();
-    m_strInfo = code == ERR_NEW_SERIAL ? BadNewSerialText(m_strNewSerial) : ErrorText(code);
-    AppendNotes(m_strInfo, m_strBackupError, m_strCounterNote);
+    SetOutcome(ErrorOutcome(code), code == ERR_REFUSED ? m_sentCommands.back() : std::string());
     UpdateData(false);
     m_rxLen = 0;
     m_nStep = 0;
@@ -392,8 +448,7 @@ void CHX5310ConfigDlg::TimeOut() {
     m_win.KillTimer(TIMER_TX_PACE);
     m_rxLen = 0;
     m_bMoreToSend = 0;
-    m_strInfo = "応答がありませんでした";
-    AppendNotes(m_strInfo, m_strBackupError, m_strCounterNote);
+    SetOutcome(OutcomeKind::NoAnswer);
     UpdateData(false);
     ClosePort();
     m_btnReceive.EnableWindow(true);

@@ -28,10 +28,6 @@ int CHX5310ConfigDlg::OpenPort() {
     return m_bPortOpen;
 }
 
-std::string CHX5310ConfigDlg::OpenFailedText() const {
-    return "ポート（" + m_strPortName + "）のオープンに失敗しました";
-}
-
 void CHX5310ConfigDlg::ClosePort() {
     if (m_pComm)
         m_pComm->Close();

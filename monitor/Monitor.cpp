@@ -11,7 +11,6 @@ namespace {
 const char kLabelMic[] = "マイクレベル";
 const char kLabelRxA[] = "受信レベル Ａ";
 const char kLabelRxB[] = "受信レベル Ｂ";
-const char kMonitorLost[] = "状態監視中に装置からの応答がなくなりました";
 
 // The box streams frames many times a second; a monitor that has seen no valid frame for a whole
 // period of the watch has lost the box (a cable pulled, the box switched off, only noise).
@@ -65,12 +64,12 @@ void EnableWhileMonitoring(CHX5310ConfigDlg& dlg, bool enable) {
 void StartMonitor(CHX5310ConfigDlg& dlg) {
     dlg.UpdateData(true);
     if (!dlg.OpenPort()) {
-        dlg.m_strInfo = dlg.OpenFailedText();
-        dlg.UpdateData(false);
+        dlg.Refuse(OutcomeKind::PortNotOpened, dlg.m_strPortName);
         return;
     }
     dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
     dlg.m_strInfo.clear();
+    dlg.BeginCommands();
     dlg.UpdateData(false);
     EnableWhileMonitoring(dlg, false);
     std::memset(dlg.m_prevFrame, 0, sizeof dlg.m_prevFrame);
@@ -86,6 +85,8 @@ void StartMonitor(CHX5310ConfigDlg& dlg) {
 }
 
 void StopMonitor(CHX5310ConfigDlg& dlg) {
+    if (dlg.m_bMonitorMode)
+        dlg.m_outcome = Outcome{OutcomeKind::MonitorStopped, {}, false, {}};
     dlg.m_bMonitorMode = 0;
     dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
     dlg.m_win.KillTimer(TIMER_MONITOR_WATCH);
@@ -232,7 +233,8 @@ void CHX5310ConfigDlg::OnMonitorWatch() {
     StartStopMonitor();
     ClosePort();
     m_rxLen = 0;
-    SetInfoNow(kMonitorLost);
+    SetOutcome(OutcomeKind::MonitorLost);
+    SetInfoNow(m_strInfo);
 }
 
 } // namespace hx

@@ -13,6 +13,17 @@ public:
     virtual void WriteInt(const std::string& section, const std::string& entry, int value) = 0;
     virtual void WriteString(const std::string& section, const std::string& entry,
                              const std::string& value) = 0;
+
+    // The entry's text as it stands in the store now, with what other programs sharing the
+    // store have written since it was last read; false when the entry is absent.
+    virtual bool ReadNow(const std::string& section, const std::string& entry,
+                         std::string& text) = 0;
+    // Whether the last write reached the store.
+    virtual bool LastWriteOk() const = 0;
+    // An exclusive lock on the store for a read followed by a write, honoured by every program
+    // that shares the store. Waits up to waitMs; false, with why, when it cannot be had.
+    virtual bool Lock(unsigned waitMs, std::string& why) = 0;
+    virtual void Unlock() = 0;
 };
 
 } // namespace hx

@@ -54,9 +54,13 @@ void CHX5310ConfigDlg::DoDataExchange(bool bSaveAndValidate, bool& ok) {
         m_strSerial = m_edSerial.GetWindowText();
         if (!ValidateHexSerial(m_strSerial))
             return failAt(IDC_SERIAL, nullptr);
-        m_strNewSerial = m_edNewSerial.GetWindowText();
-        if (!ValidateHexSerial(m_strNewSerial))
-            return failAt(IDC_NEW_SERIAL, nullptr);
+        // The new serial number counts only while its row is shown (a box without one); a
+        // hidden field never holds up the fields after it.
+        if (m_edNewSerial.IsWindowVisible()) {
+            m_strNewSerial = m_edNewSerial.GetWindowText();
+            if (!ValidateHexSerial(m_strNewSerial))
+                return failAt(IDC_NEW_SERIAL, nullptr);
+        }
 
         for (const NumericField& f : NumericFields()) {
             int64_t number = 0;
@@ -101,7 +105,7 @@ void CHX5310ConfigDlg::DoDataExchange(bool bSaveAndValidate, bool& ok) {
 
     if (!ValidateHexSerial(m_strSerial))
         return failAt(IDC_SERIAL, nullptr);
-    if (!ValidateHexSerial(m_strNewSerial))
+    if (m_edNewSerial.IsWindowVisible() && !ValidateHexSerial(m_strNewSerial))
         return failAt(IDC_NEW_SERIAL, nullptr);
     for (const NumericField& f : NumericFields()) {
         if (f.multipleOf8 && f.Get(values) % 8 != 0) {

@@ -206,10 +206,13 @@ void CHX5310ConfigDlg::OnSaveToFile() {
     if (!WriteFileReplacing(*path, SettingsFileText(m_SettingsImage), reason)) {
         // An error stays until the next operation.
         m_win.KillTimer(TIMER_CLEAR_INFO);
-        SetInfoNow("設定をファイルに保存できませんでした（" + reason + "）");
+        SetFileOutcome(OutcomeKind::FileFailed,
+                       "設定をファイルに保存できませんでした（" + reason + "）");
+        SetInfoNow(m_strInfo);
         return;
     }
-    SetInfoNow("設定をファイルに保存しました");
+    SetFileOutcome(OutcomeKind::FileSaved);
+    SetInfoNow(m_strInfo);
     m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }
 
@@ -227,14 +230,17 @@ void CHX5310ConfigDlg::OnLoadFromFile() {
     switch (ReadSettingsFile(*path, image, reason)) {
     case FileRead::CannotOpen:
         m_win.KillTimer(TIMER_CLEAR_INFO);
-        SetInfoNow("ファイルを開けませんでした（" + reason + "）");
+        SetFileOutcome(OutcomeKind::FileFailed, "ファイルを開けませんでした（" + reason + "）");
+        SetInfoNow(m_strInfo);
         return;
     case FileRead::CannotRead:
         m_win.KillTimer(TIMER_CLEAR_INFO);
-        SetInfoNow("ファイルを読み出せませんでした（" + reason + "）");
+        SetFileOutcome(OutcomeKind::FileFailed, "ファイルを読み出せませんでした（" + reason + "）");
+        SetInfoNow(m_strInfo);
         return;
     case FileRead::FormatError:
-        SetInfoNow("ファイルの書式が異なっています");
+        SetFileOutcome(OutcomeKind::FileFailed, "ファイルの書式が異なっています");
+        SetInfoNow(m_strInfo);
         m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
         return;
     case FileRead::Ok:
@@ -243,13 +249,14 @@ void CHX5310ConfigDlg::OnLoadFromFile() {
 
     const uint16_t model = GetU16(image, kModelCodeOffset);
     if (model != kModelCode) {
-        SetInfoNow(ModelMismatchMessage(model));
+        SetFileOutcome(OutcomeKind::FileFailed, ModelMismatchMessage(model));
+        SetInfoNow(m_strInfo);
     } else {
         // The box keeps its own serial number; the one in the file is not taken over.
         PutU32(image, kSerialOffset, GetU32(m_SettingsImage, kSerialOffset));
         m_SettingsImage = image;
         ExchangeImage(false);
-        m_strInfo = "ファイルから設定を読み出しました";
+        SetFileOutcome(OutcomeKind::FileLoaded);
         UpdateData(false);
     }
     m_win.SetTimer(TIMER_CLEAR_INFO, 5000);

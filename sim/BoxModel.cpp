@@ -179,6 +179,8 @@ std::string BoxModel::HandleCommand(const std::string& line, uint64_t nowMs) {
         m_receiveOk = true;
         m_recordsReceived = 0;
         out += Reply("OK");
+    } else if (cmd == "AT&W" && faults.refuseStore) {
+        out += Reply("ERROR");
     } else if (cmd == "AT&W") {
         m_flash = m_ram;
         ++m_stores;

@@ -87,6 +87,8 @@ const std::vector<Option>& Options() {
          [](const std::string&, SimOptions& o) { return Flag(o.faults.noEcho); }},
         {"--double-replies", nullptr, "send every reply line twice",
          [](const std::string&, SimOptions& o) { return Flag(o.faults.doubleReplies); }},
+        {"--refuse-store", nullptr, "answer ERROR to AT&W and store nothing",
+         [](const std::string&, SimOptions& o) { return Flag(o.faults.refuseStore); }},
         {"--long-line", "N", "before every reply, a line of N bytes (1-1000000) without a line end",
          [](const std::string& v, SimOptions& o) {
              long n;

@@ -10,6 +10,8 @@ namespace hx {
 class MemoryPreferences : public IPreferences {
 public:
     int GetInt(const std::string& section, const std::string& entry, int fallback) override {
+        if (m_raw.count(section + "\\" + entry))
+            return fallback;
         auto it = m_ints.find(section + "\\" + entry);
         return it == m_ints.end() ? fallback : it->second;
     }
@@ -19,14 +21,48 @@ public:
         return it == m_strings.end() ? fallback : it->second;
     }
     void WriteInt(const std::string& section, const std::string& entry, int value) override {
-        m_ints[section + "\\" + entry] = value;
         ++m_writes;
+        if (failWrites)
+            return;
+        m_raw.erase(section + "\\" + entry);
+        m_ints[section + "\\" + entry] = value;
     }
     void WriteString(const std::string& section, const std::string& entry,
                      const std::string& value) override {
         m_strings[section + "\\" + entry] = value;
         ++m_writes;
     }
+    bool ReadNow(const std::string& section, const std::string& entry, std::string& text) override {
+        auto raw = m_raw.find(section + "\\" + entry);
+        if (raw != m_raw.end()) {
+            text = raw->second;
+            return true;
+        }
+        auto it = m_ints.find(section + "\\" + entry);
+        if (it == m_ints.end())
+            return false;
+        text = std::to_string(it->second);
+        return true;
+    }
+    bool LastWriteOk() const override { return !failWrites; }
+    bool Lock(unsigned, std::string& why) override {
+        if (lockHeldElsewhere) {
+            why = "held by another program";
+            return false;
+        }
+        ++m_locks;
+        return true;
+    }
+    void Unlock() override { --m_locks; }
+
+    // As another program or a hand edit leaves the store: an entry with this exact text.
+    void PutRaw(const std::string& section, const std::string& entry, const std::string& text) {
+        m_raw[section + "\\" + entry] = text;
+    }
+    bool failWrites = false;        // writes do not reach the store (a read-only file)
+    bool lockHeldElsewhere = false; // another program holds the lock
+    int LocksHeld() const { return m_locks; }
+
     bool HasInt(const std::string& section, const std::string& entry) const {
         return m_ints.count(section + "\\" + entry) != 0;
     }
@@ -38,7 +74,9 @@ public:
 private:
     std::map<std::string, int> m_ints;
     std::map<std::string, std::string> m_strings;
+    std::map<std::string, std::string> m_raw;
     int m_writes = 0;
+    int m_locks = 0;
 };
 
 } // namespace hx

@@ -1,5 +1,10 @@
 #include "platform/qt/QtPreferences.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -67,6 +72,69 @@ void QtPreferences::Store(const QString& key, const QVariant& value) {
     m_settings->sync();
     // A malformed line read earlier (FormatError) does not keep the file from being written.
     m_lastWriteOk = m_settings->isWritable() && m_settings->status() != QSettings::AccessError;
+}
+
+bool QtPreferences::ReadNow(const std::string& section, const std::string& entry,
+                            std::string& text) {
+    m_settings->sync(); // takes in what other programs wrote since
+    const QVariant value = m_settings->value(Key(section, entry));
+    if (!value.isValid())
+        return false;
+    text = value.toString().toStdString();
+    return true;
+}
+
+std::string QtPreferences::LockPath() const {
+    const QFileInfo store(m_settings->fileName());
+    if (!store.isAbsolute()) {
+        // A store that is no file (the registry): a lock in the temporary folder, named after it.
+        const QByteArray key =
+            QCryptographicHash::hash(m_settings->fileName().toUtf8(), QCryptographicHash::Sha1)
+                .toHex()
+                .left(16);
+        return QDir::temp()
+            .filePath(QStringLiteral("hx5310-counter-") + key + ".lock")
+            .toStdString();
+    }
+    QString real = store.canonicalFilePath();
+    if (real.isEmpty()) {
+        // Not written yet: the real folder, and the name.
+        QDir().mkpath(store.absolutePath());
+        const QString folder = QFileInfo(store.absolutePath()).canonicalFilePath();
+        real = (folder.isEmpty() ? store.absolutePath() : folder) + '/' + store.fileName();
+    }
+    return (real + QStringLiteral(".counter.lock")).toStdString();
+}
+
+bool QtPreferences::Lock(unsigned waitMs, std::string& why) {
+    const QString path = QString::fromStdString(LockPath());
+    m_lock = std::make_unique<QLockFile>(path);
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (m_lock->tryLock(50))
+            return true;
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            why = "cannot make " + path.toStdString();
+            break;
+        }
+        if (m_interrupted && m_interrupted()) {
+            why = "the wait for " + path.toStdString() + " was interrupted";
+            break;
+        }
+        if (waited.elapsed() >= static_cast<qint64>(waitMs)) {
+            why = path.toStdString() + " is held by another program";
+            break;
+        }
+    }
+    m_lock.reset();
+    return false;
+}
+
+void QtPreferences::Unlock() {
+    if (m_lock)
+        m_lock->unlock();
+    m_lock.reset();
 }
 
 std::string QtPreferences::Location() const {

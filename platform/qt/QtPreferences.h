@@ -3,9 +3,11 @@
 // the user's configuration folder on Linux, the registry on Windows), or in a given INI file.
 #include "platform/Preferences.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
+class QLockFile;
 class QSettings;
 class QString;
 class QVariant;
@@ -32,17 +34,29 @@ public:
     void WriteString(const std::string& section, const std::string& entry,
                      const std::string& value) override;
 
+    bool ReadNow(const std::string& section, const std::string& entry, std::string& text) override;
+    // The lock is a file beside the store, named after the store's real path (symbolic links
+    // resolved), so that every program reaching the same store by any name takes the same lock.
+    bool Lock(unsigned waitMs, std::string& why) override;
+    void Unlock() override;
+    // While waiting for the lock, interrupted() is asked every 50 ms; true gives up the wait.
+    void SetInterrupt(std::function<bool()> interrupted) { m_interrupted = std::move(interrupted); }
+    // The path of the lock file.
+    std::string LockPath() const;
+
     // Where the preferences are stored (a file path, or a registry key on Windows).
     std::string Location() const;
     // Whether the last write reached the store (false: a folder or file that cannot be
     // written); a value that must not be lost, like the serial-number counter, is checked.
-    bool LastWriteOk() const;
+    bool LastWriteOk() const override;
 
 private:
     void Store(const QString& key, const QVariant& value);
 
     std::unique_ptr<QSettings> m_settings;
     bool m_lastWriteOk = true;
+    std::unique_ptr<QLockFile> m_lock;
+    std::function<bool()> m_interrupted;
 };
 
 } // namespace hx

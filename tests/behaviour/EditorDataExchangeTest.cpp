@@ -104,6 +104,7 @@ TEST_F(EditorDataExchange, ValuesThatCannotBeHeldStayAsTheyWere) {
 }
 
 TEST_F(EditorDataExchange, SerialNumberFields) {
+    h.dlg->ShowSerialRow(true); // a box without a serial number
     const char* good[] = {"", "0", "FFFFFFFE", "25000009", "000000001"};
     for (const char* text : good) {
         Put(1061, text);
@@ -118,6 +119,7 @@ TEST_F(EditorDataExchange, SerialNumberFields) {
     for (const char* text : bad) {
         for (int id : {1061, 1066}) {
             Harness fresh;
+            fresh.dlg->ShowSerialRow(true);
             fresh.win.SetText(id, text);
             fresh.win.SetText(1003, "5000"); // later: not read
             EXPECT_FALSE(fresh.dlg->UpdateData(true)) << text;
@@ -128,6 +130,15 @@ TEST_F(EditorDataExchange, SerialNumberFields) {
             EXPECT_EQ(fresh.dlg->m_nAudioDelayA, 248u);
         }
     }
+}
+
+TEST_F(EditorDataExchange, AHiddenNewSerialNumberHoldsNothingUp) {
+    // A box that has a serial number: the row is hidden, and its text is not read.
+    Put(1066, "0000000G");
+    Put(1003, "600");
+    EXPECT_TRUE(h.dlg->UpdateData(true));
+    EXPECT_EQ(h.dlg->m_nAudioDelayA, 600u);
+    EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(EditorDataExchange, PortNameIsTheSelectedItem) {

@@ -332,26 +332,6 @@ TEST(FactoryReset, ARefusedNewSerialNumberNeverReachesTheBoxOrTheCounter) {
     }
 }
 
-TEST(FactoryReset, TheCounterStopsWhereItWouldLeaveTheSerialNumbers) {
-    Harness h;
-    h.prefs.WriteInt("Settings", "Serial Number", 0x0000000F);
-    h.win.EndDialog(2);
-    h.Start();
-    Receive(h);
-    const int writes = h.prefs.Writes();
-    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
-    EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x0000000Fu);
-    EXPECT_EQ(h.prefs.Writes(), writes) << "0000000G is no serial number to store";
-    EXPECT_NE(h.Info().find("出荷時の設定に戻しました"), std::string::npos);
-    EXPECT_NE(h.Info().find("0000000G"), std::string::npos);
-    // The next reset refuses the text instead of giving a box a wrong number.
-    h.box.Ram() = sim::BoxModel::FactoryImage();
-    Receive(h);
-    h.win.Click(IDC_FACTORY);
-    h.RunUntilIdle();
-    EXPECT_NE(h.Info().find("新しい製造番号"), std::string::npos);
-}
-
 TEST(FactoryReset, ItsReadBackMustEndWithAnEndOfFileRecord) {
     Harness h;
     Receive(h);

@@ -1,0 +1,58 @@
+#include "app/SerialCounter.h"
+
+#include "link/SerialNumber.h"
+#include "settings/SerialText.h"
+
+#include <charconv>
+
+namespace hx {
+
+namespace {
+const char kEntry[] = "Serial Number";
+}
+
+bool ParseStoredCounter(const std::string& text, uint32_t& value) {
+    int64_t number = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, err] = std::from_chars(text.data(), end, number);
+    if (text.empty() || err != std::errc() || at != end || number < INT32_MIN ||
+        number > static_cast<int64_t>(UINT32_MAX))
+        return false;
+    const auto serial = static_cast<uint32_t>(number);
+    if (serial == 0xFFFFFFFFu)
+        return false;
+    value = serial;
+    return true;
+}
+
+SerialReservation SerialCounter::Reserve(const uint32_t* typed) {
+    SerialReservation r;
+    if (!m_prefs.Lock(kLockWaitMs, r.why)) {
+        r.problem = CounterProblem::Busy;
+        return r;
+    }
+    uint32_t given = 1; // an absent entry starts the numbers at 00000001
+    std::string stored;
+    std::string nextText;
+    if (typed) {
+        given = *typed;
+    } else if (m_prefs.ReadNow(m_section, kEntry, stored) && !ParseStoredCounter(stored, given)) {
+        r.problem = CounterProblem::Damaged;
+        r.value = stored;
+    }
+    if (r.ok() && !NextSerial(given, r.next, nextText)) {
+        r.problem = CounterProblem::NoNext;
+        r.value = FormatSerialText(given);
+    }
+    if (r.ok()) {
+        m_prefs.WriteInt(m_section, kEntry, static_cast<int>(r.next));
+        if (!m_prefs.LastWriteOk())
+            r.problem = CounterProblem::NotStored;
+    }
+    m_prefs.Unlock();
+    if (r.ok())
+        r.given = given;
+    return r;
+}
+
+} // namespace hx

@@ -1,0 +1,92 @@
+#include "app/UserTexts.h"
+
+namespace hx {
+
+const char kTextSentBeforeReadBack[] = "設定の送信に成功しました";
+
+namespace {
+
+struct Row {
+    OutcomeKind kind;
+    const char* text; // "%s" stands for the outcome's detail
+};
+
+const Row kTexts[] = {
+    {OutcomeKind::Received, "設定の受信に成功しました"},
+    {OutcomeKind::Sent, "設定の送信、確認と保存に成功しました"},
+    {OutcomeKind::Restarted, "再起動に成功しました"},
+    {OutcomeKind::FactoryReset, "出荷時の設定に戻しました"},
+    {OutcomeKind::FileSaved, "設定をファイルに保存しました"},
+    {OutcomeKind::FileLoaded, "ファイルから設定を読み出しました"},
+    {OutcomeKind::NotTheModel, "接続された装置は HX-5310 ではありません"},
+    {OutcomeKind::ReceiveFailed, "設定の受信に失敗しました"},
+    {OutcomeKind::SendFailed, "設定の送信に失敗しました"},
+    {OutcomeKind::VerifyFailed, "設定の確認に失敗しました"},
+    {OutcomeKind::BoxRefused, "装置が「%s」を受け付けませんでした"},
+    {OutcomeKind::NoAnswer, "応答がありませんでした"},
+    {OutcomeKind::MonitorLost, "状態監視中に装置からの応答がなくなりました"},
+    {OutcomeKind::PortNotOpened, "ポート（%s）のオープンに失敗しました"},
+    {OutcomeKind::BadNewSerial,
+     "新しい製造番号（%s）が正しくありません。00000000～FFFFFFFE の16進数を"
+     "入力してください"},
+    {OutcomeKind::CounterUnavailable,
+     "製造番号を割り当てられないため、装置は変更していません（%s）"},
+    {OutcomeKind::FileFailed, "%s"},
+};
+
+std::string Fill(const char* pattern, const std::string& detail) {
+    std::string out;
+    for (const char* p = pattern; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's') {
+            out += detail;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string CounterProblemText(const SerialReservation& r) {
+    switch (r.problem) {
+    case CounterProblem::None:
+        break;
+    case CounterProblem::Busy:
+        return "製造番号のカウンターを使えません：" + r.why;
+    case CounterProblem::Damaged:
+        return "保存されている「Serial Number」の値（" + r.value +
+               "）が壊れています。新しい製造番号を入力してください";
+    case CounterProblem::NoNext:
+        return "製造番号 " + r.value + " の次の番号を作れません。新しい製造番号を入力してください";
+    case CounterProblem::NotStored:
+        return "次の製造番号を保存できません";
+    }
+    return {};
+}
+
+bool IsSuccess(OutcomeKind kind) {
+    switch (kind) {
+    case OutcomeKind::Received:
+    case OutcomeKind::Sent:
+    case OutcomeKind::Restarted:
+    case OutcomeKind::FactoryReset:
+    case OutcomeKind::FileSaved:
+    case OutcomeKind::FileLoaded:
+    case OutcomeKind::MonitorStarted:
+    case OutcomeKind::MonitorStopped:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string InfoText(const Outcome& outcome) {
+    for (const Row& row : kTexts)
+        if (row.kind == outcome.kind)
+            return Fill(row.text, outcome.detail);
+    return {};
+}
+
+} // namespace hx

@@ -1,0 +1,19 @@
+#pragma once
+// The texts of the information field, in one table: what the user reads for each outcome.
+#include "app/Outcome.h"
+#include "app/SerialCounter.h"
+
+#include <string>
+
+namespace hx {
+
+// The information text of an outcome (empty for None).
+std::string InfoText(const Outcome& outcome);
+
+// Why the serial-number counter could not reserve a number (the detail of CounterUnavailable).
+std::string CounterProblemText(const SerialReservation& r);
+
+// Shown while a send's image is being read back, before the box is told to store it.
+extern const char kTextSentBeforeReadBack[];
+
+} // namespace hx

@@ -1,0 +1,175 @@
+// The serial-number counter of a station: a number is reserved before a box hears of it, is
+// never given twice, and a counter that cannot serve stops the reset before the box changes.
+#include "tests/support/Harness.h"
+
+#include "link/SettingsImage.h"
+
+#include <gtest/gtest.h>
+
+using namespace hx;
+using test::Harness;
+
+namespace {
+
+// A window started with the counter at value, that has read a box without a serial number.
+void StartWithCounter(Harness& h, int value) {
+    h.prefs.WriteInt("Settings", "Serial Number", value);
+    h.win.EndDialog(2);
+    h.Start();
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
+    ASSERT_TRUE(h.Visible(IDC_NEW_SERIAL));
+}
+
+int Counter(Harness& h) {
+    return h.prefs.GetInt("Settings", "Serial Number", -1);
+}
+
+// Nothing reached the box: no factory settings, no number, nothing stored.
+void ExpectBoxUntouched(Harness& h, const std::string& writtenBefore) {
+    EXPECT_EQ(h.ports.written, writtenBefore);
+    EXPECT_EQ(h.box.FactoryResets(), 0);
+    EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0xFFFFFFFFu);
+    EXPECT_FALSE(h.dlg->LastOutcome().boxChanged);
+}
+
+} // namespace
+
+TEST(SerialNumberReservation, TheNumberIsStoredBeforeTheBoxIsToldIt) {
+    Harness h;
+    StartWithCounter(h, 0x25000009);
+    ASSERT_TRUE(h.win.Click(IDC_FACTORY));
+    ASSERT_TRUE(h.win.AdvanceUntil(
+        [&] { return h.ports.written.find("AT!SN=") != std::string::npos; }, 5000));
+    EXPECT_EQ(Counter(h), 0x25000010) << "the box would hear a number the counter still offers";
+    ASSERT_TRUE(h.RunUntilIdle());
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::FactoryReset);
+    EXPECT_EQ(h.dlg->LastOutcome().givenSerial, "25000009");
+    EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x25000009u);
+}
+
+TEST(SerialNumberReservation, ANumberGivenByAnotherProgramIsNotGivenAgain) {
+    Harness h;
+    StartWithCounter(h, 0x100);
+    // While the window is open, another program of the station gives 00000100 and stores 101.
+    h.prefs.WriteInt("Settings", "Serial Number", 0x101);
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::FactoryReset);
+    EXPECT_NE(h.ports.written.find("AT!SN=00000101\r"), std::string::npos);
+    EXPECT_EQ(Counter(h), 0x102);
+}
+
+TEST(SerialNumberReservation, ATypedNumberIsGivenAndTheCounterGoesOnAfterIt) {
+    Harness h;
+    StartWithCounter(h, 0x100);
+    h.win.Type(IDC_NEW_SERIAL, "25000019");
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_NE(h.ports.written.find("AT!SN=25000019\r"), std::string::npos);
+    EXPECT_EQ(Counter(h), 0x25000020);
+}
+
+TEST(SerialNumberReservation, AResetThatFailsAfterTheNumberLeavesAGapNotADuplicate) {
+    Harness h;
+    StartWithCounter(h, 0x00000001);
+    ASSERT_TRUE(h.win.Click(IDC_FACTORY));
+    ASSERT_TRUE(h.win.AdvanceUntil(
+        [&] { return h.ports.written.find("AT!SN=") != std::string::npos; }, 5000));
+    h.box.faults.silent = true; // the cable is pulled once the box has its number
+    ASSERT_TRUE(h.RunUntilIdle());
+    const Outcome& out = h.dlg->LastOutcome();
+    EXPECT_EQ(out.kind, OutcomeKind::NoAnswer);
+    EXPECT_TRUE(out.boxChanged);
+    EXPECT_EQ(out.givenSerial, "00000001");
+
+    // The next box gets the next number.
+    h.box.faults.silent = false;
+    h.box.Ram() = sim::BoxModel::FactoryImage();
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
+    h.ports.written.clear();
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_NE(h.ports.written.find("AT!SN=00000002\r"), std::string::npos);
+}
+
+TEST(SerialNumberReservation, ACounterThatCannotServeStopsBeforeTheBoxChanges) {
+    struct Case {
+        const char* name;
+        void (*arrange)(Harness&);
+        const char* shown; // a part of the information text
+    };
+    const Case cases[] = {
+        {"no number after 0000001F",
+         [](Harness& h) { h.prefs.WriteInt("Settings", "Serial Number", 0x1F); }, "0000001F"},
+        {"no number after 99999999", [](Harness& h) { h.win.SetText(IDC_NEW_SERIAL, "FFFFFFFE"); },
+         "FFFFFFFE"},
+        {"the store is not written", [](Harness& h) { h.prefs.failWrites = true; },
+         "保存できません"},
+        {"another program holds the lock", [](Harness& h) { h.prefs.lockHeldElsewhere = true; },
+         "カウンター"},
+        {"a damaged entry",
+         [](Harness& h) { h.prefs.PutRaw("Settings", "Serial Number", "25000010x"); }, "25000010x"},
+        {"an empty entry", [](Harness& h) { h.prefs.PutRaw("Settings", "Serial Number", ""); },
+         "Serial Number"},
+        {"an entry beyond 32 bits",
+         [](Harness& h) { h.prefs.PutRaw("Settings", "Serial Number", "4294967296"); },
+         "4294967296"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        StartWithCounter(h, 0x100);
+        c.arrange(h);
+        const std::string written = h.ports.written;
+        const int writes = h.prefs.Writes();
+        ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+        EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::CounterUnavailable);
+        EXPECT_NE(h.Info().find(c.shown), std::string::npos) << h.Info();
+        ExpectBoxUntouched(h, written);
+        if (!h.prefs.failWrites) {
+            EXPECT_EQ(h.prefs.Writes(), writes);
+        }
+        EXPECT_FALSE(h.ports.anyOpen);
+        EXPECT_EQ(h.prefs.LocksHeld(), 0);
+        // The message stays, and no field holds the user's edits back.
+        h.win.Advance(6000);
+        EXPECT_NE(h.Info().find(c.shown), std::string::npos);
+        h.win.SetText(1003, "600");
+        EXPECT_TRUE(h.dlg->UpdateData(true));
+        EXPECT_EQ(h.dlg->m_nAudioDelayA, 600u);
+    }
+}
+
+TEST(SerialNumberReservation, ATypedNumberRepairsADamagedCounter) {
+    Harness h;
+    StartWithCounter(h, 0x100);
+    h.prefs.PutRaw("Settings", "Serial Number", "25000010x");
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    ASSERT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::CounterUnavailable);
+    EXPECT_EQ(h.win.GetText(IDC_NEW_SERIAL), "") << "the field offered a number nobody holds";
+    h.win.Type(IDC_NEW_SERIAL, "25000100");
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::FactoryReset);
+    EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x25000100u);
+    EXPECT_EQ(Counter(h), 0x25000101);
+}
+
+TEST(SerialNumberReservation, ARefusalBeforeTheStartStaysUntilTheNextOperation) {
+    Harness h;
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE)); // a success: its text is cleared after 5000 ms
+    h.box.Ram() = sim::BoxModel::FactoryImage();
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
+    h.win.Advance(4000);
+    h.win.SetText(IDC_NEW_SERIAL, "12G4");
+    h.win.ClearMessages();
+    h.win.Click(IDC_FACTORY);
+    const std::string refused = h.Info();
+    EXPECT_NE(refused.find("12G4"), std::string::npos);
+    h.win.Advance(10000);
+    EXPECT_EQ(h.Info(), refused);
+
+    h.ports.options.openFails = true;
+    h.win.SetText(IDC_NEW_SERIAL, "00000001");
+    h.win.Click(IDC_RESTART);
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::PortNotOpened);
+    const std::string notOpened = h.Info();
+    h.win.Advance(10000);
+    EXPECT_EQ(h.Info(), notOpened);
+}
