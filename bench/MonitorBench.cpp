@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     // Monitoring needs one receive first; then the check box.
     dlg.OnCommand(hx::IDC_RECEIVE, hx::Notify::Clicked, 0);
     if (!WaitFor([&] { return dlg.m_nStep == 0; }, 10000) ||
-        win.GetText(hx::IDC_INFO) != "設定の受信に成功しました") {
+        dlg.LastOutcome().kind != hx::OutcomeKind::Received) {
         std::fprintf(stderr, "receive from the virtual box failed: %s\n",
                      win.GetText(hx::IDC_INFO).c_str());
         cleanup();

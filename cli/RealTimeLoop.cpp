@@ -12,6 +12,11 @@ RealTimeLoop::RealTimeLoop(MemoryWindow& win) : m_win(win) {
     m_wake.setTimerType(Qt::PreciseTimer);
     m_clock.start();
     m_win.MoveClockTo(0);
+    m_win.SetRealClock([this] { return ElapsedMs(); });
+}
+
+RealTimeLoop::~RealTimeLoop() {
+    m_win.SetRealClock(nullptr);
 }
 
 void RealTimeLoop::CatchUp() {

@@ -14,6 +14,9 @@ class RealTimeLoop {
 public:
     // Needs a QCoreApplication. The window's clock follows the real one from now on.
     explicit RealTimeLoop(MemoryWindow& win);
+    ~RealTimeLoop();
+    RealTimeLoop(const RealTimeLoop&) = delete;
+    RealTimeLoop& operator=(const RealTimeLoop&) = delete;
 
     // Waits for Qt's events for at most maxWaitMs, and no longer than until the window's next
     // timer is due; then runs them and brings the window's clock up to the real one, running

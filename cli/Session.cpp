@@ -230,7 +230,7 @@ void Session::Step() {
     Observe();
 }
 
-int Session::Operate(int id, const std::string& name, const std::string& success) {
+int Session::Operate(int id, const std::string& name, OutcomeKind success) {
     m_env.trace.Line("operation " + name + " (" + std::to_string(id) + ")");
     m_lineLost = false;
     m_loop->CatchUp();
@@ -254,9 +254,9 @@ int Session::Operate(int id, const std::string& name, const std::string& success
     ClearProgress();
     m_env.trace.Line("end of " + name + " after " + std::to_string(m_loop->ElapsedMs() - start) +
                      " ms");
-    const std::string info = m_win.GetText(IDC_INFO);
-    if (!success.empty() && info.rfind(success, 0) == 0)
+    if (m_dlg->LastOutcome().kind == success)
         return kExitOk;
+    const std::string info = m_win.GetText(IDC_INFO);
     if (!m_line.openError.empty())
         Error(m_dlg->m_strPortName + ": " + m_line.openError);
     if (m_lineLost)
@@ -264,12 +264,21 @@ int Session::Operate(int id, const std::string& name, const std::string& success
               " was lost while the box was working (a cable pulled?)");
     if (info.empty())
         Error("\"" + name + "\" did not succeed");
+    if (m_dlg->LastOutcome().kind == OutcomeKind::CounterUnavailable)
+        Error("the serial-number counter in " + m_env.prefsLocation +
+              " cannot give a number; the box was not changed");
+    if (m_dlg->LastOutcome().boxChanged)
+        Error(WhatTheBoxHolds());
     return kExitBox;
 }
 
 int Session::Interrupted() {
     ClearProgress();
+    // An operation still running has its outcome only now: the port closes with the window.
+    const bool running = m_dlg && m_dlg->OperationRunning();
     Error("interrupted; the port is closed");
+    if (running && m_dlg->m_bBoxChanged)
+        Error(WhatTheBoxHolds());
     m_env.trace.Line("interrupted");
     if (m_dlg && !m_win.Ended())
         m_win.EndDialog(IDCANCEL);
@@ -393,7 +402,7 @@ int Session::Send() {
     m_win.QueueFileAnswer(m_opt.file);
     m_win.Click(IDC_LOAD);
     Observe();
-    if (m_win.GetText(IDC_INFO).rfind("ファイルから設定を読み出しました", 0) != 0) {
+    if (m_dlg->LastOutcome().kind != OutcomeKind::FileLoaded) {
         Error(m_opt.file + " was not loaded; nothing was sent");
         return kExitUsage;
     }
@@ -402,7 +411,7 @@ int Session::Send() {
               "); nothing was sent");
         return kExitUsage;
     }
-    return Operate(IDC_SEND, "設定送信", "設定の送信、確認と保存に成功しました");
+    return Operate(IDC_SEND, "設定送信", OutcomeKind::Sent);
 }
 
 int Session::ApplyAssignment(const Assignment& a) {
@@ -497,7 +506,7 @@ int Session::Set() {
               "; nothing was sent");
         return kExitUsage;
     }
-    if ((status = Operate(IDC_SEND, "設定送信", "設定の送信、確認と保存に成功しました")) != kExitOk)
+    if ((status = Operate(IDC_SEND, "設定送信", OutcomeKind::Sent)) != kExitOk)
         return status;
 
     // What the coupling rules changed besides the values given, and any value given that they
@@ -513,7 +522,7 @@ int Session::Set() {
         if (given ? !SameValue(s, given->value, now) : before.at(s.name) != now)
             changed[s.name] = now;
     }
-    return Out(FormatSettings(changed)) ? kExitOk : kExitUsage;
+    return OutAfterChange(FormatSettings(changed), kExitOk);
 }
 
 int Session::Restart() {
@@ -522,7 +531,7 @@ int Session::Restart() {
         return status;
     if ((status = ReadBox()) != kExitOk)
         return status;
-    return Operate(IDC_RESTART, "再起動", "再起動に成功しました");
+    return Operate(IDC_RESTART, "再起動", OutcomeKind::Restarted);
 }
 
 int Session::FactoryReset() {
@@ -547,26 +556,46 @@ int Session::FactoryReset() {
             Error("note: the box keeps its serial number " + FormatSerialText(boxSerial) +
                   "; --serial is not used");
     }
-    if ((status = Operate(IDC_FACTORY, "出荷時に戻す", "出荷時の設定に戻しました")) != kExitOk)
+    if ((status = Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset)) != kExitOk)
         return status;
-    if (!Out("serial=" + m_win.GetText(IDC_SERIAL) + "\n"))
-        status = kExitUsage;
-    if (!hadNone)
+    if (hadNone)
+        Error("the next box without a serial number gets " + m_dlg->m_strNewSerial);
+    return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
+}
+
+std::string Session::WhatTheBoxHolds() const {
+    const Outcome& out = m_dlg->LastOutcome();
+    std::string text = "the box may have been changed";
+    switch (out.kind) {
+    case OutcomeKind::Sent:
+        text = "the box has stored the settings";
+        break;
+    case OutcomeKind::FactoryReset:
+        text = "the box is at its factory settings";
+        break;
+    case OutcomeKind::Restarted:
+        text = "the box has restarted";
+        break;
+    default:
+        break;
+    }
+    const std::string given = out.givenSerial.empty() && m_dlg->m_bGiveSerial &&
+                                      m_dlg->OperationRunning() && m_dlg->m_bBoxChanged
+                                  ? FormatSerialText(m_dlg->m_nGivenSerial)
+                                  : out.givenSerial;
+    if (out.kind == OutcomeKind::FactoryReset)
+        text += ", serial number " + m_win.GetText(IDC_SERIAL);
+    else if (!given.empty())
+        text += "; it may hold serial number " + given +
+                " (taken from the counter: it is not given again)";
+    return text;
+}
+
+int Session::OutAfterChange(const std::string& data, int status) {
+    if (Out(data))
         return status;
-    // The counter must have moved on in the stored preferences, or the next box would get the
-    // same number.
-    if (!m_dlg->m_strCounterNote.empty()) {
-        Error("the serial-number counter did not count on; give the next box a number with "
-              "--serial");
-        return kExitBox;
-    }
-    if (m_env.prefsWriteOk && !m_env.prefsWriteOk()) {
-        Error("the serial-number counter could not be stored in " + m_env.prefsLocation +
-              "; the next box would get the same number");
-        return kExitBox;
-    }
-    Error("the next box without a serial number gets " + m_dlg->m_strNewSerial);
-    return status;
+    Error("standard output could not take the result; " + WhatTheBoxHolds());
+    return kExitBox;
 }
 
 int Session::Monitor() {
@@ -608,6 +637,12 @@ int Session::Monitor() {
         Step();
         if (m_lineLost) {
             Error("the line to " + m_dlg->m_strPortName + " was lost (a cable pulled?)");
+            status = kExitBox;
+            break;
+        }
+        if (!m_dlg->m_bMonitorMode) {
+            // The window's monitor ended by itself (no valid frame for a whole watch period).
+            Error("the monitor ended: no valid status frame from the box");
             status = kExitBox;
             break;
         }

@@ -30,9 +30,8 @@ extern volatile std::sig_atomic_t g_stopRequested;
 // What a run needs from outside.
 struct Environment {
     IPreferences& prefs;
-    std::function<bool()> prefsWriteOk; // whether the last write of prefs was stored
-    std::string prefsLocation;          // where prefs are kept, for messages
-    IPortFactory& ports;                // the system's real ports
+    std::string prefsLocation; // where prefs are kept, for messages
+    IPortFactory& ports;       // the system's real ports
     TraceLog& trace;
     std::string appDataFolder; // the tool's own folder (backups), as the window uses it
     bool progress = false;     // standard error is a terminal: show transfer progress there
@@ -77,10 +76,16 @@ private:
     // options (or the stored one) is selected in the port list. False after a message.
     bool OpenWindow(bool needPort, int& status);
     void SelectPort(const std::string& wanted);
-    // Clicks a button and runs the operation it starts to its end. kExitOk when the
-    // information field then begins with success.
-    int Operate(int id, const std::string& name, const std::string& success);
-    int ReadBox() { return Operate(IDC_RECEIVE, "設定受信", "設定の受信に成功しました"); }
+    // Clicks a button and runs the operation it starts to its end. kExitOk when it ended
+    // with the outcome success.
+    int Operate(int id, const std::string& name, OutcomeKind success);
+    int ReadBox() { return Operate(IDC_RECEIVE, "設定受信", OutcomeKind::Received); }
+    // What the box now holds after an operation that changed it, for a message when the run
+    // cannot end as it should (standard output, an interruption).
+    std::string WhatTheBoxHolds() const;
+    // Writes data to standard output after the box was changed: a failure is exit 1 with a
+    // message that says what the box holds.
+    int OutAfterChange(const std::string& data, int status);
     // Runs the loop for one slice and reports what the window showed meanwhile.
     void Step();
     // The window's validating read of every field; false (after its messages) when a field

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -76,27 +75,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hx5310ctl: the preferences file %s is a folder\n", config.c_str());
         return kExitUsage;
     }
-    // Two runs giving out serial numbers from the same counter at once would give one number
-    // twice: a factory reset holds the counter's lock from before the counter is read until
-    // after the next number is stored (a run that ended without letting go is noticed). The
-    // stored preferences keep a lock of their own beside the file while they write it.
-    std::unique_ptr<QLockFile> counterLock;
-    if (options.command == Command::FactoryReset) {
-        const QString location =
-            QString::fromStdString(config.empty() ? hx::QtPreferences().Location() : config);
-        QDir().mkpath(QFileInfo(location).absolutePath());
-        counterLock = std::make_unique<QLockFile>(location + ".counter.lock");
-        if (!counterLock->tryLock(60000)) {
-            std::fprintf(stderr, "hx5310ctl: the serial-number counter in %s %s\n",
-                         location.toLocal8Bit().constData(),
-                         counterLock->error() == QLockFile::LockFailedError
-                             ? "is still in use by another run"
-                             : "cannot be locked (a folder that cannot be written?)");
-            return kExitBox;
-        }
-    }
     auto prefs = config.empty() ? std::make_unique<hx::QtPreferences>()
                                 : std::make_unique<hx::QtPreferences>(config);
+    // Waiting for the serial-number counter's lock answers Ctrl-C.
+    prefs->SetInterrupt([] { return hx::cli::g_stopRequested != 0; });
 
     // The tool's own folder (the automatic backups), where the window keeps it.
     std::string appData;
@@ -105,14 +87,7 @@ int main(int argc, char** argv) {
         appData = folder.toStdString();
 
     hx::QtPortFactory ports;
-    hx::QtPreferences* store = prefs.get();
-    Environment env{*prefs,
-                    [store] { return store->LastWriteOk(); },
-                    prefs->Location(),
-                    ports,
-                    trace,
-                    appData,
-                    ::isatty(STDERR_FILENO) != 0};
+    Environment env{*prefs, prefs->Location(), ports, trace, appData, ::isatty(STDERR_FILENO) != 0};
     Session session(options, std::move(env));
     return session.Run();
 }

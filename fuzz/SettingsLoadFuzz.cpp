@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(rig.win.Click(IDC_LOAD), "the load button is not usable");
     rig.CheckInvariants();
 
-    const bool loaded = d.m_strInfo.rfind("ファイルから設定を読み出しました", 0) == 0;
+    const bool loaded = d.LastOutcome().kind == hx::OutcomeKind::FileLoaded;
     if (loaded) {
         Require(GetU16(d.m_SettingsImage, kModelCodeOffset) == kModelCode,
                 "a file of another model was loaded");

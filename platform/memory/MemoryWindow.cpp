@@ -190,7 +190,8 @@ bool MemoryWindow::AddTooltip(int id, const std::string& text) {
 
 void MemoryWindow::SetTimer(unsigned id, unsigned periodMs) {
     const unsigned period = std::max(1u, periodMs);
-    m_timers[id] = Timer{period, m_now + period, m_seq++};
+    const uint64_t from = m_realNow ? std::max(m_now, m_realNow()) : m_now;
+    m_timers[id] = Timer{period, from + period, m_seq++};
 }
 
 void MemoryWindow::KillTimer(unsigned id) {

@@ -130,6 +130,10 @@ public:
     }
     void QueueFileAnswer(std::optional<std::string> path) { m_fileAnswers.push_back(path); }
     void SetAppDataFolder(const std::string& path) { m_appData = path; }
+    // A window driven by a real clock: a timer started by a handler counts from the moment
+    // it is started, read from now(), even when the virtual clock has not caught up yet (a
+    // slow handler before it), so that it never falls due early.
+    void SetRealClock(std::function<uint64_t()> now) { m_realNow = std::move(now); }
 
     // --- What a test looks at ---
     const Control* Find(int id) const;
@@ -191,6 +195,7 @@ private:
     std::vector<FileDialogSpec> m_fileDialogs;
     std::deque<std::optional<std::string>> m_fileAnswers;
     std::string m_appData;
+    std::function<uint64_t()> m_realNow;
     uint64_t m_now = 0;
     uint64_t m_seq = 0;
     int m_focus = 0;

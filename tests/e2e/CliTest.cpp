@@ -1,5 +1,10 @@
 // hx5310ctl against hx5310-sim over a pseudo-terminal: the real programs, as a script runs them.
+#include "app/HX5310ConfigApp.h"
+#include "app/HX5310ConfigDlg.h"
+#include "platform/memory/MemoryWindow.h"
 #include "platform/qt/QtPreferences.h"
+#include "sim/BoxModel.h"
+#include "sim/InProcessPort.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <csignal>
 #include <fcntl.h>
@@ -582,6 +588,108 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsRefusedBeforeTheBoxIsRead) {
                           QString::fromStdString(Path("no-such-folder/out.txt"))});
     EXPECT_EQ(r.status, 2);
     EXPECT_FALSE(Has(ReadFile(trace), "open")) << ReadFile(trace);
+}
+
+// --- Serial numbers and outcomes a production line can trust ---
+
+TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
+    ASSERT_TRUE(StartSim("box-b"));
+    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x100); }
+    // The window, open on box A with the counter read at its start (00000100).
+    hx::MemoryWindow win;
+    hx::sim::BoxModel boxA;
+    hx::sim::InProcessPortFactory ports{win, boxA};
+    hx::QtPreferences prefs(m_config);
+    hx::CHX5310ConfigApp app(prefs);
+    app.LoadPreferences();
+    hx::CHX5310ConfigDlg dlg(win, ports, app);
+    dlg.m_strPortName = "COM1";
+    dlg.DoModal();
+    auto idle = [&] { return win.AdvanceUntil([&] { return !dlg.OperationRunning(); }, 20000); };
+    ASSERT_TRUE(win.Click(hx::IDC_RECEIVE) && idle());
+    ASSERT_EQ(win.GetText(hx::IDC_NEW_SERIAL), "00000100");
+
+    // hx5310ctl numbers box B meanwhile ...
+    const Result r = RunOn("box-b", {"factory-reset"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=00000100\n");
+    // ... so the window gives box A the next number, not the one its field showed.
+    ASSERT_TRUE(win.Click(hx::IDC_FACTORY) && idle());
+    EXPECT_EQ(dlg.LastOutcome().kind, hx::OutcomeKind::FactoryReset);
+    EXPECT_EQ(hx::GetU32(boxA.Flash(), hx::kSerialOffset), 0x101u);
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x102);
+    win.EndDialog(2);
+}
+
+TEST_F(CliTest, TheCountersLockIsTheSameByAnyNameOfItsFile) {
+    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 7); }
+    const std::string link = Path("link.ini");
+    ASSERT_EQ(::symlink(m_config.c_str(), link.c_str()), 0);
+    hx::QtPreferences byName(m_config), byLink(link);
+    EXPECT_EQ(byName.LockPath(), byLink.LockPath());
+    std::string why;
+    ASSERT_TRUE(byName.Lock(100, why)) << why;
+    EXPECT_FALSE(byLink.Lock(200, why));
+    byName.Unlock();
+    EXPECT_TRUE(byLink.Lock(100, why)) << why;
+    byLink.Unlock();
+}
+
+TEST_F(CliTest, OutputLostAfterTheBoxChangedIsStatusOneAndSaysWhatTheBoxHolds) {
+    ASSERT_TRUE(StartSim("box"));
+    auto finish = [&](const QStringList& args) {
+        auto* p = new QProcess();
+        p->setProcessEnvironment(m_env);
+        p->setStandardOutputFile("/dev/full");
+        p->start(HX5310CTL_PATH,
+                 QStringList{"--config", QString::fromStdString(m_config), "--port", "box"} + args);
+        return Finish(p);
+    };
+    Result r = finish({"set", "audio-delay-a=600"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "stored the settings")) << r.err;
+    r = finish({"factory-reset"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "serial number 00000001")) << r.err;
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 2);
+}
+
+TEST_F(CliTest, CtrlCAfterTheBoxHeardItsNumberSaysSoAndTheNumberIsNotGivenAgain) {
+    ASSERT_TRUE(StartSim("box", {"--pace"}));
+    const std::string trace = Path("trace.txt");
+    QProcess* p = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "--trace",
+                       QString::fromStdString(trace), "factory-reset"});
+    QElapsedTimer t;
+    t.start();
+    while (!Has(ReadFile(trace), "AT!SN=") && t.elapsed() < 10000)
+        QThread::msleep(2);
+    ASSERT_TRUE(Has(ReadFile(trace), "AT!SN=")) << ReadFile(trace);
+    ::kill(static_cast<pid_t>(p->processId()), SIGINT);
+    Result r = Finish(p);
+    if (r.status == 0)
+        GTEST_SKIP() << "the reset ended before the interruption";
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_TRUE(Has(r.err, "00000001")) << r.err;
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 2);
+}
+
+TEST_F(CliTest, ASlowDiskNeverMakesARetryFireEarly) {
+    // Every fsync (the backup written before the box is changed) takes 300 ms; the retry timer
+    // of the first command must still count its 200 ms from when it was started.
+    if (QProcess::execute("strace", {"-o", "/dev/null", "true"}) != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    ASSERT_TRUE(StartSim("box"));
+    const std::string trace = Path("trace.txt");
+    auto* p = new QProcess();
+    p->setProcessEnvironment(m_env);
+    p->start("strace", {"-f", "-o", "/dev/null", "-e", "inject=fsync:delay_enter=300000", "-e",
+                        "inject=fdatasync:delay_enter=300000", HX5310CTL_PATH, "--config",
+                        QString::fromStdString(m_config), "--port", "box", "--trace",
+                        QString::fromStdString(trace), "factory-reset"});
+    const Result r = Finish(p, 60000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=00000001\n");
+    EXPECT_FALSE(Has(ReadFile(trace), "re-send")) << ReadFile(trace);
 }
 
 } // namespace

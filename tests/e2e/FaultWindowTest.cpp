@@ -199,12 +199,11 @@ TEST_F(FaultWindow, ALineOfTenThousandBytes) {
 }
 
 TEST_F(FaultWindow, ABoxThatAnswersTwice) {
+    // The second answer to each command is passed over: the read succeeds.
     Open({"--double-replies"});
     Click(IDC_RECEIVE);
     ASSERT_TRUE(Idle(4000));
-    EXPECT_NE(Info(), kReceived);
-    ExpectFailedSafely(Info());
-    EXPECT_FALSE(Info().empty());
+    EXPECT_EQ(Info(), kReceived);
     sim.Kill();
     ExpectNextOperationsWork();
 }
