@@ -259,6 +259,12 @@ void CHX5310ConfigDlg::OnSysCommand(unsigned id) {
 }
 
 void CHX5310ConfigDlg::OnDestroy() {
+    // A box that streams its status (or is being told to) is told to stop before the port
+    // closes, however the window ends; the close lets that last byte leave first.
+    if (m_bMonitorMode || (m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2)) {
+        m_chkMonitor.SetCheck(0);
+        StartStopMonitor();
+    }
     if (m_pComm) {
         m_pComm->Close();
         m_bPortOpen = 0;

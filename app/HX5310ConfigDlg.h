@@ -107,6 +107,8 @@ public:
     // Which command a reply line answers: false when it belongs to an earlier command or an
     // earlier copy of this one (the box echoes each command before its answer).
     bool ReplyIsForCurrentCommand(const std::string& line);
+    // The port did not open: the refusal, with the reason the port gives.
+    void RefusePortNotOpened();
     // A new chain of commands begins: no command is awaited, nothing has changed the box.
     void BeginCommands();
     void TimeOut();

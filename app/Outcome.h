@@ -1,6 +1,8 @@
 #pragma once
 // How an operation of the window ended, as a value: what the programs around the window
 // (hx5310ctl, the fuzz targets, the benchmarks, the tests) read instead of the displayed text.
+#include "platform/Port.h"
+
 #include <string>
 
 namespace hx {
@@ -39,6 +41,8 @@ struct Outcome {
     bool boxChanged = false;
     // The serial number given to the box by this operation, when it gave one (eight digits).
     std::string givenSerial;
+    // With PortNotOpened: why.
+    PortOpenError portError = PortOpenError::None;
 };
 
 bool IsSuccess(OutcomeKind kind);

@@ -82,10 +82,33 @@ bool IsSuccess(OutcomeKind kind) {
     }
 }
 
+std::string PortOpenErrorText(PortOpenError error) {
+    switch (error) {
+    case PortOpenError::NotFound:
+        return "ポートが見つかりません";
+    case PortOpenError::Permission:
+        return "アクセスが許可されていません。ユーザーを dialout "
+               "グループに追加して、ログインし直して"
+               "ください";
+    case PortOpenError::Busy:
+        return "他のプログラムが使用中です";
+    case PortOpenError::None:
+    case PortOpenError::Other:
+        break;
+    }
+    return {};
+}
+
 std::string InfoText(const Outcome& outcome) {
-    for (const Row& row : kTexts)
-        if (row.kind == outcome.kind)
-            return Fill(row.text, outcome.detail);
+    for (const Row& row : kTexts) {
+        if (row.kind != outcome.kind)
+            continue;
+        std::string text = Fill(row.text, outcome.detail);
+        const std::string why = PortOpenErrorText(outcome.portError);
+        if (!why.empty())
+            text += "：" + why;
+        return text;
+    }
     return {};
 }
 

@@ -10,6 +10,9 @@ namespace hx {
 // The information text of an outcome (empty for None).
 std::string InfoText(const Outcome& outcome);
 
+// Why a port did not open, as the user reads it (empty when there is nothing to add).
+std::string PortOpenErrorText(PortOpenError error);
+
 // Why the serial-number counter could not reserve a number (the detail of CounterUnavailable).
 std::string CounterProblemText(const SerialReservation& r);
 

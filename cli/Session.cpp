@@ -264,6 +264,10 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
               " was lost while the box was working (a cable pulled?)");
     if (info.empty())
         Error("\"" + name + "\" did not succeed");
+    if (m_dlg->LastOutcome().portError == PortOpenError::Permission)
+        Error("you may not use " + m_dlg->m_strPortName +
+              ": add your user to the dialout group (sudo adduser $USER dialout) and log in "
+              "again");
     if (m_dlg->LastOutcome().kind == OutcomeKind::CounterUnavailable)
         Error("the serial-number counter in " + m_env.prefsLocation +
               " cannot give a number; the box was not changed");

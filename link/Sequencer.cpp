@@ -81,7 +81,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     }
 
     if (!OpenPort()) {
-        Refuse(OutcomeKind::PortNotOpened, m_strPortName);
+        RefusePortNotOpened();
         return;
     }
     if (giveSerial) {
@@ -136,6 +136,13 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     m_imageCovered.reset();
     m_nStep = firstStep;
     SendCommand("AT\r", 200);
+}
+
+void CHX5310ConfigDlg::RefusePortNotOpened() {
+    Refuse(OutcomeKind::PortNotOpened, m_strPortName);
+    m_outcome.portError = m_pComm ? m_pComm->LastOpenError() : PortOpenError::Other;
+    m_strInfo = InfoText(m_outcome);
+    UpdateData(false);
 }
 
 void CHX5310ConfigDlg::BeginCommands() {

@@ -41,9 +41,10 @@ CStatic& LampControl(CHX5310ConfigDlg& dlg, int id) {
     return dlg.m_lamp[id - IDC_LAMP_TONE_A];
 }
 
-void ResetMeters(CHX5310ConfigDlg& dlg) {
+void ResetMeters(CHX5310ConfigDlg& dlg, int16_t levelA = 0, int16_t levelB = 0) {
+    dlg.m_meterA.m_nLevel = levelA;
+    dlg.m_meterB.m_nLevel = levelB;
     for (CStaticLevel* m : {&dlg.m_meterA, &dlg.m_meterB}) {
-        m->m_nLevel = 0;
         m->m_nPeak = 0;
         m->m_nHold = 0;
     }
@@ -64,7 +65,7 @@ void EnableWhileMonitoring(CHX5310ConfigDlg& dlg, bool enable) {
 void StartMonitor(CHX5310ConfigDlg& dlg) {
     dlg.UpdateData(true);
     if (!dlg.OpenPort()) {
-        dlg.Refuse(OutcomeKind::PortNotOpened, dlg.m_strPortName);
+        dlg.RefusePortNotOpened();
         return;
     }
     dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
@@ -148,7 +149,9 @@ void ApplyFrame(CHX5310ConfigDlg& dlg, const StatusFrame& frame) {
         dlg.m_stLevelA.SetWindowText(mic ? kLabelMic : kLabelRxA);
         dlg.m_stLevelB.SetWindowText(mic ? "" : kLabelRxB);
         dlg.m_win.Show(IDC_METER_B, !mic);
-        ResetMeters(dlg);
+        // The meters start again from this frame's levels: a level that then stays the same
+        // from frame to frame is drawn all the same.
+        ResetMeters(dlg, now.levelA, now.levelB);
     } else {
         dlg.m_nSumA += now.sampleA;
         dlg.m_nSumB += now.sampleB;

@@ -14,6 +14,15 @@ enum : unsigned {
 
 enum : unsigned long { MS_DSR_ON = 0x20 };
 
+// Why a port did not open.
+enum class PortOpenError {
+    None,
+    NotFound,   // no such port
+    Permission, // the user may not use it (on Linux: not in the dialout group)
+    Busy,       // another program has it open
+    Other,
+};
+
 class IPort {
 public:
     virtual ~IPort() = default;
@@ -34,7 +43,10 @@ public:
     virtual void Write(const char* data, int length) = 0;
     // Line status; MS_DSR_ON while the other side holds DSR on.
     virtual unsigned long GetStatus() = 0;
+    // Writes out what is still queued (bounded), then closes.
     virtual void Close() = 0;
+    // Why the last Open failed.
+    virtual PortOpenError LastOpenError() const { return PortOpenError::Other; }
 };
 
 class IPortFactory {

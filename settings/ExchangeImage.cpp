@@ -11,7 +11,10 @@ void CHX5310ConfigDlg::ExchangeImage(bool bToImage) {
         m_nTxSelectA = m_cbTxSelectA.GetCurSel();
         m_nTxSelectB = m_cbTxSelectB.GetCurSel();
         m_nMicTxSelect = m_cbMicTxSelect.GetCurSel();
-        m_nPriority = m_cbPriority.GetCurSel();
+        // Both priority bits set in the box is no choice of the list: without a choice the
+        // box's own bits stay.
+        if (m_cbPriority.GetCurSel() >= 0)
+            m_nPriority = m_cbPriority.GetCurSel();
         checks.bassCutA = m_chkBassCutA.GetCheck() > 0;
         checks.bassCutB = m_chkBassCutB.GetCheck() > 0;
         checks.noTxOnTone = m_chkNoTxTone.GetCheck() > 0;

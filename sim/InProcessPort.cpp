@@ -36,9 +36,15 @@ public:
     int Open(std::function<void(unsigned)> notify) override {
         auto& f = *m_state->factory;
         const auto& names = f.m_names;
-        if (f.options.openFails ||
-            std::find(names.begin(), names.end(), m_state->name) == names.end())
+        if (std::find(names.begin(), names.end(), m_state->name) == names.end()) {
+            m_openError = PortOpenError::NotFound;
             return 0;
+        }
+        if (f.options.openFails) {
+            m_openError = f.options.openError;
+            return 0;
+        }
+        m_openError = PortOpenError::None;
         if (!m_state->open) {
             ++m_state->generation;
             m_state->open = true;
@@ -51,6 +57,7 @@ public:
         return 1;
     }
 
+    PortOpenError LastOpenError() const override { return m_openError; }
     int SetDtr(int) override { return 1; }
 
     int Read(char* buf, int capacity) override {
@@ -78,14 +85,15 @@ public:
         s.txFreeAt = std::max(s.txFreeAt, now) + wire;
         std::weak_ptr<PortState> weak = m_state;
         const unsigned gen = s.generation;
-        // The bytes reach the box when they have crossed the line; the box answers after its
+        // The bytes reach the box when they have crossed the line, also when the port was
+        // closed meanwhile (a close lets written bytes leave first); the box answers after its
         // reaction time; the transmit queue is empty when the last byte has left.
-        f.m_clock.After(s.txFreeAt - now, [weak, gen, bytes] {
+        InProcessPortFactory* line = &f; // outlives its ports
+        f.m_clock.After(s.txFreeAt - now, [line, weak, gen, bytes] {
+            const std::string answer = line->m_box.Input(bytes, line->m_clock.Now());
             auto st = weak.lock();
             if (!st || !st->open || st->generation != gen)
                 return;
-            auto& fac = *st->factory;
-            const std::string answer = fac.m_box.Input(bytes, fac.m_clock.Now());
             Deliver(st, answer);
             StartPolling(st);
         });
@@ -173,6 +181,7 @@ public:
     }
 
 private:
+    PortOpenError m_openError = PortOpenError::None;
     std::shared_ptr<PortState> m_state;
 };
 

@@ -16,9 +16,10 @@ namespace hx::sim {
 
 struct LineOptions {
     bool splitEveryByte = false; // every read returns one byte, every byte its own event
-    bool openFails = false;      // the port cannot be opened
-    unsigned bytesPerMs = 12;    // 115200 baud, 10 bits a byte: 11.52 bytes a millisecond
-    unsigned replyDelayMs = 1;   // the box's reaction time
+    bool openFails = false;      // the port cannot be opened ...
+    PortOpenError openError = PortOpenError::Other; // ... for this reason
+    unsigned bytesPerMs = 12;  // 115200 baud, 10 bits a byte: 11.52 bytes a millisecond
+    unsigned replyDelayMs = 1; // the box's reaction time
 };
 
 class InProcessPort;

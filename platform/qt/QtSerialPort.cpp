@@ -2,12 +2,15 @@
 
 #include "platform/PortFolder.h"
 
+#include <QElapsedTimer>
 #include <QSerialPortInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <dirent.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace hx {
 
@@ -106,6 +109,22 @@ std::vector<std::string> AnnouncedPorts(const std::string& folder) {
     return ports;
 }
 
+static PortOpenError OpenErrorOf(QSerialPort::SerialPortError error, const std::string& name) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortOpenError::NotFound;
+    case QSerialPort::PermissionError:
+        // Qt says the same for a device the user may not open and for one another program
+        // holds locked: the device's own permissions tell them apart.
+        return ::access(name.c_str(), R_OK | W_OK) == 0 ? PortOpenError::Busy
+                                                        : PortOpenError::Permission;
+    case QSerialPort::OpenError:
+        return PortOpenError::Busy;
+    default:
+        return PortOpenError::Other;
+    }
+}
+
 int OsTransmitQueue(int fd) {
     int queued = 0;
     return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
@@ -191,9 +210,11 @@ int QtPort::Open(std::function<void(unsigned)> notify) {
          m_port.setFlowControl(m_flow);
     if (!ok) {
         m_lastError = m_port.errorString().toStdString();
+        m_openError = OpenErrorOf(m_port.error(), m_name);
         Close();
         return 0;
     }
+    m_openError = PortOpenError::None;
     m_openedName = m_name;
     m_noModemSignals = false;
     // Bytes that were waiting before the open belong to no operation of this one.
@@ -253,8 +274,21 @@ unsigned long QtPort::GetStatus() {
 
 void QtPort::Close() {
     StopDrainWatch();
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        // What was written last (the lone carriage return that ends monitor mode) leaves the
+        // port before it closes; a line that does not take it is given up after a short while.
+        QElapsedTimer waited;
+        waited.start();
+        while (!m_lost && m_port.bytesToWrite() > 0 && waited.elapsed() < kCloseDrainMs)
+            m_port.waitForBytesWritten(static_cast<int>(kCloseDrainMs - waited.elapsed()));
+        while (!m_lost && waited.elapsed() < kCloseDrainMs) {
+            const int queued = OsTransmitQueue(static_cast<int>(m_port.handle()));
+            if (queued <= 0)
+                break;
+            QThread::msleep(1);
+        }
         m_port.close();
+    }
     m_port.clearError();
     m_lost = false;
     m_openedName.clear();

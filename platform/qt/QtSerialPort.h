@@ -53,6 +53,10 @@ public:
     void Write(const char* data, int length) override;
     unsigned long GetStatus() override;
     void Close() override;
+    PortOpenError LastOpenError() const override { return m_openError; }
+
+    // How long a close waits for written bytes to leave the port.
+    static constexpr qint64 kCloseDrainMs = 300;
 
     bool IsOpen() const { return m_port.isOpen() && !m_lost; }
     // Why the last Open failed, in the system's words.
@@ -88,6 +92,7 @@ private:
     bool m_noModemSignals = false; // the open line has no modem signals (a pseudo-terminal)
     std::string m_openedName;      // the name the open port was opened with
     std::string m_lastError;
+    PortOpenError m_openError = PortOpenError::None;
 };
 
 class QtPortFactory : public IPortFactory {

@@ -86,3 +86,16 @@ TEST(EditorExchangeImage, FactoryImageRoundTripsThroughTheWindow) {
 
 } // namespace
 } // namespace hx
+
+TEST(EditorExchangeImagePriority, BothBitsSetInTheBoxStayUnlessAPriorityIsChosen) {
+    hx::test::Harness h;
+    h.box.Ram()[232] = static_cast<uint8_t>(h.box.Ram()[232] | 0x18); // priority bits 3 and 4
+    ASSERT_TRUE(h.ClickAndWait(1001));
+    EXPECT_EQ(h.win.ListSelection(1071), -1) << "no item of the list is that value";
+    ASSERT_TRUE(h.ClickAndWait(1007));
+    EXPECT_EQ(h.box.Flash()[232] & 0x18, 0x18);
+
+    ASSERT_TRUE(h.win.Choose(1071, 1)); // Ａ
+    ASSERT_TRUE(h.ClickAndWait(1007));
+    EXPECT_EQ(h.box.Flash()[232] & 0x18, 0x08);
+}

@@ -118,7 +118,7 @@ TEST_F(MonitorTest, SilentBoxEndsTheStartByTimeOut) {
     EXPECT_TRUE(h.Enabled(IDC_RECEIVE));
 }
 
-TEST_F(MonitorTest, FirstFrameSetsEveryLampAndTheDisplayButNotTheLevels) {
+TEST_F(MonitorTest, FirstFrameSetsEveryLampTheDisplayAndTheLevels) {
     Start();
     BlankLamps();
     h.win.SetText(1047, "x");
@@ -132,13 +132,15 @@ TEST_F(MonitorTest, FirstFrameSetsEveryLampAndTheDisplayButNotTheLevels) {
     EXPECT_TRUE(h.Visible(IDC_METER_B));
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 1);
     EXPECT_EQ(h.win.Redraws(IDC_METER_B), redrawsB + 1);
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 0);
+    // A level that stays the same from the first frame on is drawn.
+    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 5000);
+    EXPECT_EQ(h.dlg->m_meterB.m_nLevel, 6000);
     EXPECT_EQ(h.dlg->m_nAvgFrames, 0u) << "the first frame is not summed";
 
-    // The same level again does not repaint, although the meter was reset to 0.
+    // The same level again does not repaint.
     ReadFrame(Frame(0x00, 0x0000, 5000, 6000));
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 1);
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 0);
+    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 5000);
     ReadFrame(Frame(0x00, 0x0000, 5001, 6000));
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 2);
     EXPECT_EQ(h.win.Redraws(IDC_METER_B), redrawsB + 1);
@@ -225,8 +227,8 @@ TEST_F(MonitorTest, DisplayModeSwitchesLabelsAndMeterB) {
     EXPECT_EQ(h.win.GetText(1047), "マイクレベル");
     EXPECT_EQ(h.win.GetText(1048), "");
     EXPECT_FALSE(h.Visible(IDC_METER_B));
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 0) << "the frame that changes the mode sets no level";
-    EXPECT_EQ(h.dlg->m_meterB.m_nLevel, 0);
+    // The meters start again from the frame that changes the mode.
+    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 7000);
     EXPECT_EQ(h.win.Redraws(IDC_METER_B), redrawsB + 1);
     EXPECT_EQ(h.dlg->m_nAvgFrames, summed) << "nor is it summed";
 
@@ -495,6 +497,50 @@ TEST_F(MonitorTest, OtherOperationsWorkAfterTheMonitorStops) {
     h.win.Click(IDC_MONITOR);
     ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
     EXPECT_EQ(h.Info(), "設定の受信に成功しました");
+}
+
+TEST_F(MonitorTest, HoweverTheWindowEndsTheBoxIsToldToStopFirst) {
+    // The close button is locked while the monitor runs; Escape, the window manager's close
+    // and the program's end still end the window.
+    for (bool duringHandshake : {false, true}) {
+        SCOPED_TRACE(duringHandshake);
+        Harness other;
+        other.box.frames.framesPerSecond = 100;
+        ASSERT_TRUE(other.ClickAndWait(IDC_RECEIVE));
+        ASSERT_TRUE(other.win.Click(IDC_MONITOR));
+        if (duringHandshake)
+            other.win.AdvanceUntil([&] { return other.dlg->m_nStep == STEP_MONITOR_FIRST + 2; },
+                                   1000);
+        else
+            other.win.AdvanceUntil([&] { return other.box.frames.FramesSent() > 3; }, 1000);
+        other.win.PressEscape();
+        const std::string& w = other.ports.written;
+        ASSERT_FALSE(w.empty());
+        EXPECT_EQ(w.back(), '\r');
+        EXPECT_EQ(w.substr(w.size() - 7), "AT*M1\r\r")
+            << "the last command, then the lone carriage return";
+        EXPECT_FALSE(other.ports.anyOpen);
+        other.win.Advance(100);
+        EXPECT_FALSE(other.box.Monitoring()) << "the box was left streaming";
+    }
+}
+
+TEST_F(MonitorTest, PortOpenFailuresNameTheReason) {
+    struct Case {
+        PortOpenError error;
+        const char* part;
+    };
+    for (const Case& c :
+         {Case{PortOpenError::Permission, "dialout"}, Case{PortOpenError::Busy, "使用中"},
+          Case{PortOpenError::NotFound, "見つかりません"}}) {
+        h.ports.options.openFails = true;
+        h.ports.options.openError = c.error;
+        h.win.Click(IDC_MONITOR);
+        EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::PortNotOpened);
+        EXPECT_EQ(h.Info().rfind("ポート（COM1）のオープンに失敗しました", 0), 0u) << h.Info();
+        EXPECT_NE(h.Info().find(c.part), std::string::npos) << h.Info();
+        h.win.Click(IDC_MONITOR);
+    }
 }
 
 } // namespace

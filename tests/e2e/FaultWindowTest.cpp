@@ -208,4 +208,34 @@ TEST_F(FaultWindow, ABoxThatAnswersTwice) {
     ExpectNextOperationsWork();
 }
 
+// Whatever ends the monitor, the box is told to stop, and the lone carriage return leaves the
+// port before it closes: nothing more comes from the box afterwards.
+void ExpectBoxQuiet(const std::string& link) {
+    QSerialPort line(QString::fromStdString(link));
+    ASSERT_TRUE(line.open(QIODevice::ReadWrite)) << line.errorString().toStdString();
+    line.clear(QSerialPort::Input);
+    RunUntil([] { return false; }, 500);
+    EXPECT_EQ(line.bytesAvailable(), 0) << "the box still streams its status";
+}
+
+TEST_F(FaultWindow, TheWatchEndingTheMonitorLeavesTheBoxQuiet) {
+    Open({"--frame-bad-checksum", "1"}); // only damaged frames
+    Receive();
+    Click(IDC_MONITOR);
+    ASSERT_TRUE(RunUntil([&] { return dlg->m_bMonitorMode != 0; }, 5000));
+    ASSERT_TRUE(RunUntil([&] { return !dlg->m_bMonitorMode; }, 8000));
+    EXPECT_EQ(dlg->LastOutcome().kind, OutcomeKind::MonitorLost);
+    ExpectBoxQuiet(sim.Link());
+}
+
+TEST_F(FaultWindow, EscapeWhileMonitoringLeavesTheBoxQuiet) {
+    Open({});
+    Receive();
+    Click(IDC_MONITOR);
+    ASSERT_TRUE(RunUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }, 5000));
+    QTest::keyClick(win.Widget(IDC_INFO), Qt::Key_Escape);
+    ASSERT_TRUE(RunUntil([&] { return win.Ended(); }, 2000));
+    ExpectBoxQuiet(sim.Link());
+}
+
 } // namespace
