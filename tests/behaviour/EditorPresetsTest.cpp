@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace hx {
 namespace {
 
@@ -110,6 +112,92 @@ TEST(EditorPresets, ARefusedFieldGivesOneMessageAndThePresetGoesOn) {
     EXPECT_EQ(h.win.Messages()[0].text, "8 単位で入力してください。");
     EXPECT_EQ(h.win.GetText(1003), "328");
     EXPECT_EQ(h.dlg->m_nHoldTimeB, 20u);
+}
+
+// Every preset column, value by value, over values that no preset has; nothing else changes.
+TEST(EditorPresets, EveryColumn) {
+    struct Column {
+        int list, preset;
+        std::vector<std::pair<int, const char*>> shown; // control, what it shows afterwards
+    };
+    // Fields: delay, hold time, rx gain, tx gain, noise on, noise off, response time, then the
+    // transmit condition list and, for channel A, the priority list.
+    const Column columns[] = {
+        {1072,
+         0,
+         {{1003, "248"},
+          {1009, "504"},
+          {1013, "0"},
+          {1017, "-6"},
+          {1030, "-52"},
+          {1032, "-64"},
+          {1038, "24"},
+          {1025, "1"},
+          {1071, "0"}}},
+        {1072,
+         1,
+         {{1003, "328"},
+          {1009, "504"},
+          {1013, "0"},
+          {1017, "0"},
+          {1030, "-72"},
+          {1032, "-84"},
+          {1038, "24"},
+          {1025, "1"},
+          {1071, "0"}}},
+        {1072,
+         2,
+         {{1003, "248"},
+          {1009, "504"},
+          {1013, "0"},
+          {1017, "-6"},
+          {1030, "-52"},
+          {1032, "-64"},
+          {1038, "152"},
+          {1025, "1"},
+          {1071, "1"}}},
+        {1073,
+         0,
+         {{1005, "248"},
+          {1011, "504"},
+          {1015, "0"},
+          {1019, "-6"},
+          {1034, "-52"},
+          {1036, "-64"},
+          {1052, "24"},
+          {1026, "1"}}},
+        {1073,
+         1,
+         {{1005, "328"},
+          {1011, "504"},
+          {1015, "0"},
+          {1019, "0"},
+          {1034, "-72"},
+          {1036, "-84"},
+          {1052, "24"},
+          {1026, "1"}}},
+    };
+    const std::pair<int, const char*> others[] = {
+        {1003, "200"},  {1009, "800"}, {1013, "3"},    {1017, "-9"},  {1030, "-90"},
+        {1032, "-100"}, {1038, "32"},  {1005, "208"},  {1011, "808"}, {1015, "4"},
+        {1019, "-10"},  {1034, "-91"}, {1036, "-101"}, {1052, "40"},  {1025, "3"},
+        {1026, "2"},    {1071, "2"},   {1069, "3"},    {1021, "-30"}, {1027, "-45"},
+        {1023, "12"},   {1054, "120"}, {1056, "30"},   {1049, "1"},   {1058, "1"}};
+    for (const Column& c : columns) {
+        SCOPED_TRACE(testing::Message() << c.list << " preset " << c.preset);
+        Harness h("COM1", false);
+        h.win.SetModifiers(true, true); // the third channel-A preset
+        h.Start();
+        for (auto [id, value] : others)
+            h.Show(id, value);
+        auto expected = h.Editor();
+        for (auto [id, value] : c.shown)
+            expected[id] = value;
+        expected[c.list] = std::to_string(c.preset);
+        ASSERT_TRUE(h.win.Choose(c.list, c.preset));
+        EXPECT_EQ(h.Editor(), expected);
+        EXPECT_TRUE(h.win.Messages().empty());
+    }
 }
 
 } // namespace
