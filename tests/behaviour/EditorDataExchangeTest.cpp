@@ -182,5 +182,80 @@ TEST_F(EditorDataExchange, WriteShowsEveryValueAndChecksTheSteps) {
     EXPECT_TRUE(Messages().empty());
 }
 
+// Every numeric field: its kind, range and step, and its up-down's range and step as the
+// window sets them when it opens.
+TEST(EditorFields, RangesStepsMessagesAndUpDowns) {
+    struct Row {
+        int field;
+        bool isUnsigned;
+        int lowest, highest, multiple;
+        int spin, spinLowest, spinHighest, spinStep;
+    };
+    const Row rows[] = {
+        {1003, true, 16, 880, 8, 1004, 16, 880, 8},
+        {1005, true, 16, 880, 8, 1006, 16, 880, 8},
+        {1009, true, 8, 2048, 8, 1010, 40, 2040, 40},
+        {1011, true, 8, 2048, 8, 1012, 40, 2040, 40},
+        {1013, true, 0, 49, 1, 1014, 0, 49, 1},
+        {1015, true, 0, 49, 1, 1016, 0, 49, 1},
+        {1017, false, -63, 0, 1, 1018, -63, 0, 1},
+        {1019, false, -63, 0, 1, 1020, -63, 0, 1},
+        {1021, false, -58, -10, 1, 1022, -58, -10, 1},
+        {1027, false, -59, -11, 1, 1028, -59, -11, 1},
+        {1030, false, -109, -40, 1, 1031, -109, -40, 1},
+        {1032, false, -110, -41, 1, 1033, -110, -41, 1},
+        {1034, false, -109, -40, 1, 1035, -109, -40, 1},
+        {1036, false, -110, -41, 1, 1037, -110, -41, 1},
+        {1023, false, -67, 55, 1, 1024, -67, 55, 1},
+        {1054, true, 0, 65535, 1, 1055, 0, 65535, 10},
+        {1056, true, 0, 65535, 1, 1057, 0, 65535, 10},
+        {1038, false, 16, 880, 8, 1051, 16, 880, 8},
+        {1052, false, 16, 880, 8, 1053, 16, 880, 8},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.field);
+        Harness h; // a refused field takes the focus: each field gets a window of its own
+        const MemoryWindow::Control* spin = h.win.Find(r.spin);
+        ASSERT_NE(spin, nullptr);
+        EXPECT_TRUE(spin->rangeSet);
+        EXPECT_EQ(spin->lowest, r.spinLowest);
+        EXPECT_EQ(spin->highest, r.spinHighest);
+        EXPECT_EQ(spin->step, r.spinStep);
+
+        const std::string range = std::to_string(r.lowest) + " から " + std::to_string(r.highest) +
+                                  " までの整数を入力してください。";
+        const std::string notUnsigned = "0 以上の整数を入力してください。";
+        const std::string notSigned = "整数を入力してください。";
+        const std::string eights = "8 単位で入力してください。";
+        const bool minusOneFits = r.lowest <= -1 && -1 <= r.highest;
+        const std::pair<int, std::string> probes[] = {
+            {r.lowest, ""},
+            {r.highest, ""},
+            {r.lowest - 1, r.isUnsigned && r.lowest == 0 ? notUnsigned : range},
+            {r.highest + 1, range},
+            {r.lowest + 4, r.multiple == 8 ? eights : ""},
+            {-1, r.isUnsigned ? notUnsigned : (minusOneFits ? "" : range)},
+        };
+        for (const auto& [number, message] : probes) {
+            SCOPED_TRACE(number);
+            h.win.ClearMessages();
+            h.win.SetText(r.field, std::to_string(number));
+            EXPECT_EQ(h.dlg->UpdateData(true), message.empty());
+            if (message.empty()) {
+                EXPECT_TRUE(h.win.Messages().empty());
+                continue;
+            }
+            ASSERT_EQ(h.win.Messages().size(), 1u);
+            EXPECT_EQ(h.win.Messages()[0].text, message);
+            EXPECT_EQ(h.win.GetFocus(), r.field);
+        }
+        h.win.SetText(r.field, "x");
+        h.win.ClearMessages();
+        EXPECT_FALSE(h.dlg->UpdateData(true));
+        ASSERT_EQ(h.win.Messages().size(), 1u);
+        EXPECT_EQ(h.win.Messages()[0].text, r.isUnsigned ? notUnsigned : notSigned);
+    }
+}
+
 } // namespace
 } // namespace hx

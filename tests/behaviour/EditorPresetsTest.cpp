@@ -112,5 +112,46 @@ TEST(EditorPresets, ARefusedFieldGivesOneMessageAndThePresetGoesOn) {
     EXPECT_EQ(h.dlg->m_nHoldTimeB, 20u);
 }
 
+// Every preset column, value by value, over values that no preset has; nothing else changes.
+TEST(EditorPresets, EveryColumn) {
+    // Delay, hold time, rx gain, tx gain, noise on, noise off, response time, transmit
+    // condition list and, for channel A, the priority list.
+    const int fieldsA[] = {1003, 1009, 1013, 1017, 1030, 1032, 1038, 1025, 1071};
+    const int fieldsB[] = {1005, 1011, 1015, 1019, 1034, 1036, 1052, 1026, 0};
+    struct Column {
+        int list, preset;
+        const char* shown[9];
+    };
+    const Column columns[] = {
+        {1072, 0, {"248", "504", "0", "-6", "-52", "-64", "24", "1", "0"}},
+        {1072, 1, {"328", "504", "0", "0", "-72", "-84", "24", "1", "0"}},
+        {1072, 2, {"248", "504", "0", "-6", "-52", "-64", "152", "1", "1"}},
+        {1073, 0, {"248", "504", "0", "-6", "-52", "-64", "24", "1", nullptr}},
+        {1073, 1, {"328", "504", "0", "0", "-72", "-84", "24", "1", nullptr}},
+    };
+    const std::pair<int, const char*> others[] = {
+        {1003, "200"},  {1009, "800"}, {1013, "3"},    {1017, "-9"},  {1030, "-90"},
+        {1032, "-100"}, {1038, "32"},  {1005, "208"},  {1011, "808"}, {1015, "4"},
+        {1019, "-10"},  {1034, "-91"}, {1036, "-101"}, {1052, "40"},  {1025, "3"},
+        {1026, "2"},    {1071, "2"},   {1069, "3"},    {1021, "-30"}, {1027, "-45"},
+        {1023, "12"},   {1054, "120"}, {1056, "30"},   {1049, "1"},   {1058, "1"}};
+    for (const Column& c : columns) {
+        SCOPED_TRACE(testing::Message() << c.list << " preset " << c.preset);
+        Harness h("COM1", false);
+        h.win.SetModifiers(true, true); // the third channel-A preset
+        h.Start();
+        for (auto [id, value] : others)
+            h.Show(id, value);
+        auto expected = h.Editor();
+        for (int i = 0; i < 9; ++i)
+            if (c.shown[i])
+                expected[(c.list == 1072 ? fieldsA : fieldsB)[i]] = c.shown[i];
+        expected[c.list] = std::to_string(c.preset);
+        ASSERT_TRUE(h.win.Choose(c.list, c.preset));
+        EXPECT_EQ(h.Editor(), expected);
+        EXPECT_TRUE(h.win.Messages().empty());
+    }
+}
+
 } // namespace
 } // namespace hx

@@ -1,7 +1,6 @@
 // Saving the settings to a file and loading them back.
 #include "settings/SettingsFile.h"
 #include "link/HexRecord.h"
-#include "settings/ImageLayout.h"
 #include "tests/support/Harness.h"
 
 #include <gtest/gtest.h>
@@ -238,6 +237,22 @@ TEST_F(SettingsFile, FilesThatAreNotSettingsFilesAreRefused) {
     EXPECT_TRUE(h.win.Messages().empty());
 }
 
+TEST_F(SettingsFile, EveryDataLineEndsWithCarriageReturnAndLineFeed) {
+    const auto lines = Lines(OtherSettingsFile());
+    const std::pair<const char*, const char*> ends[] = {{"\n\r", "LF CR"},   {"\r\r", "CR CR"},
+                                                        {"\n\n", "LF LF"},   {"\r ", "CR blank"},
+                                                        {" \n", "blank LF"}, {"  ", "two blanks"}};
+    for (auto [end, name] : ends) {
+        std::string all, one;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            all += lines[i] + end;
+            one += lines[i] + (i == 10 ? end : "\r\n");
+        }
+        ExpectRefused(all, "ファイルの書式が異なっています", name);
+        ExpectRefused(one, "ファイルの書式が異なっています", name);
+    }
+}
+
 TEST_F(SettingsFile, OnlyTheEndOfFileRecordChangesNothing) {
     const SettingsImage before = h.dlg->m_SettingsImage;
     const std::string path = Path("eof.txt");
@@ -249,7 +264,7 @@ TEST_F(SettingsFile, OnlyTheEndOfFileRecordChangesNothing) {
 
 TEST_F(SettingsFile, AFileCoveringPartOfTheImageLoads) {
     SettingsImage img = h.dlg->m_SettingsImage;
-    img[layout::kResponseTimeA] = 17; // 152 ms
+    img[35] = 17; // 152 ms
     img[0] ^= 0xFF;
     const std::string path = Path("part.txt");
     WriteAll(path, Record(0x000, img.data()) + "\r\n" + Record(0x020, img.data() + 0x20) +
@@ -290,8 +305,8 @@ TEST_F(SettingsFile, ARefusedFieldDoesNotStopTheSave) {
     SettingsImage fromFile{};
     std::string reason;
     ASSERT_EQ(ReadSettingsFile(path, fromFile, reason), FileRead::Ok);
-    EXPECT_EQ(fromFile[layout::kHoldTimeA], 1);  // 20 / 8 - 1
-    EXPECT_EQ(fromFile[layout::kHoldTimeB], 62); // 504, the value the member holds
+    EXPECT_EQ(fromFile[2009], 1);  // 20 / 8 - 1
+    EXPECT_EQ(fromFile[2010], 62); // 504, the value the member holds
 }
 
 TEST_F(SettingsFile, SaveReplacesAnOldFileWholeAndKeepsItsPermissions) {

@@ -37,6 +37,38 @@ bool Harness::RunUntilIdle(uint64_t maxMs) {
     return win.AdvanceUntil([this] { return dlg->m_nStep == 0; }, maxMs);
 }
 
+std::string Harness::Shown(int id) const {
+    const MemoryWindow::Control* c = win.Find(id);
+    if (c && c->def.kind == ControlKind::DropList)
+        return std::to_string(win.ListSelection(id));
+    if (c && c->def.kind == ControlKind::CheckBox)
+        return std::to_string(win.GetCheck(id));
+    return win.GetText(id);
+}
+
+void Harness::Show(int id, const std::string& value) {
+    const MemoryWindow::Control* c = win.Find(id);
+    if (c && c->def.kind == ControlKind::DropList)
+        win.Choose(id, std::stoi(value));
+    else if (c && c->def.kind == ControlKind::CheckBox)
+        win.SetCheck(id, std::stoi(value));
+    else
+        win.SetText(id, value);
+}
+
+std::map<int, std::string> Harness::Editor() const {
+    std::map<int, std::string> shown;
+    for (int id = 1003; id <= 1073; ++id) {
+        const MemoryWindow::Control* c = win.Find(id);
+        if (!c || id == IDC_MONITOR || id == IDC_NEW_SERIAL || id == IDC_AVG_A || id == IDC_AVG_B)
+            continue;
+        const ControlKind k = c->def.kind;
+        if (k == ControlKind::DropList || k == ControlKind::CheckBox || k == ControlKind::Edit)
+            shown[id] = Shown(id);
+    }
+    return shown;
+}
+
 bool Harness::ClickAndWait(int id, uint64_t maxMs) {
     if (!win.Click(id))
         return false;

@@ -7,6 +7,7 @@
 #include "sim/BoxModel.h"
 #include "sim/InProcessPort.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,12 @@ public:
     const std::string& AppData() const { return m_appData; }
     bool Enabled(int id) const { return win.IsEnabled(id); }
     bool Visible(int id) const { return win.IsVisible(id); }
+    // What an editor control shows: a list's selection, a check box's state or a field's text.
+    std::string Shown(int id) const;
+    // Sets what Shown reads: chooses a list item, sets a check box, or puts a text into a field.
+    void Show(int id, const std::string& value);
+    // Every list, check box and edit field of the settings (1003 to 1073) as Shown.
+    std::map<int, std::string> Editor() const;
 
     MemoryWindow win;
     MemoryPreferences prefs;
