@@ -597,6 +597,7 @@ TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x100); }
     // The window, open on box A with the counter read at its start (00000100).
     hx::MemoryWindow win;
+    win.SetAppDataFolder(Path("window-data"));
     hx::sim::BoxModel boxA;
     hx::sim::InProcessPortFactory ports{win, boxA};
     hx::QtPreferences prefs(m_config);
