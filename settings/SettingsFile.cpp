@@ -316,26 +316,51 @@ void SyncFolder(const std::string& folder) {
 
 } // namespace
 
-bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason) {
+namespace {
+
+// Where a save to path writes (target) and what is there now (exists, st); 0, or why the save
+// cannot replace it.
+int CheckSaveTarget(const std::string& path, std::string& target, bool& exists, struct stat& st) {
     int err = 0;
+    if (!WriteTarget(path, target, err))
+        return err;
+    exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists)
+        return 0;
+    if (!S_ISREG(st.st_mode))
+        return S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+    // Renaming over a file needs only the folder's permission: the file's own decides.
+    const int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (probe < 0)
+        return errno;
+    ::close(probe);
+    return 0;
+}
+
+} // namespace
+
+int SaveTargetProblem(const std::string& path) {
+    std::string target;
+    bool exists = false;
+    struct stat st {};
+    if (const int err = CheckSaveTarget(path, target, exists, st))
+        return err;
+    if (!exists && ::faccessat(AT_FDCWD, FolderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return errno;
+    return 0;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason) {
     auto fail = [&](int e) {
         reason = FileErrorReason(e);
         return false;
     };
     std::string target;
-    if (!WriteTarget(path, target, err))
-        return fail(err);
+    bool exists = false;
     struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists) {
-        if (!S_ISREG(st.st_mode))
-            return fail(S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile);
-        // Renaming over a file needs only the folder's permission: the file's own decides.
-        const int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (probe < 0)
-            return fail(errno);
-        ::close(probe);
-    }
+    int err = CheckSaveTarget(path, target, exists, st);
+    if (err != 0)
+        return fail(err);
     NewFile file(FolderOf(target), NameOf(target));
     if (!file.Open(err) || !file.Fill(bytes, exists ? &st : nullptr, err) ||
         !file.Replace(target, err) || !file.Close(err))

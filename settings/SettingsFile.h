@@ -48,6 +48,11 @@ FileRead ReadSettingsFile(const std::string& path, SettingsImage& image, std::st
 // file is left, and reason says why in Japanese.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason);
 
+// 0 when a save to path (WriteFileReplacing) can go ahead as far as can be told beforehand:
+// a regular file this user may write, or a new name in a folder this user may write; otherwise
+// why (a system error number, EISDIR, or kNotRegularFile).
+int SaveTargetProblem(const std::string& path);
+
 // Writes bytes to a new file in folder under the first of the names names(0), names(1) ...
 // (at most attempts of them) that no file has, and never under a name that another program
 // takes meanwhile: the file appears complete under its name, or not at all. created is then
