@@ -137,11 +137,15 @@ public:
     void OnFieldKillFocus(int id); // the coupling rule of the field left
     void OnSaveToFile();
     void OnLoadFromFile();
+    // What the save writes: the editor's values read (refused fields as they stand) and stored
+    // into the image, as a settings file.
+    std::string SaveText();
     // Automatic backups: the image exactly as the box last sent it is kept (m_boxImage) and
     // saved as a settings file before a Send or a Factory reset writes the box. False when the
-    // backup could not be written; m_strBackupError then says why.
+    // backup could not be written; m_strBackupError then says why as a note, and why (when
+    // given) gets the bare reason.
     void KeepBoxImage();
-    bool BackupBoxImage();
+    bool BackupBoxImage(std::string* why = nullptr);
     std::string BackupFolder() const;
 
     // --- monitor/ ---

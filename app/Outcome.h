@@ -31,6 +31,7 @@ enum class OutcomeKind {
     BadNewSerial,       // detail: the text of field 1066
     CounterUnavailable, // the serial-number counter could not be reserved; detail: why
     FileFailed,         // a settings file could not be saved or loaded; detail: the text shown
+    BackupFailed,       // the box's settings could not be kept as a backup; detail: why
 };
 
 struct Outcome {

@@ -32,6 +32,7 @@ const Row kTexts[] = {
     {OutcomeKind::CounterUnavailable,
      "製造番号を割り当てられないため、装置は変更していません（%s）"},
     {OutcomeKind::FileFailed, "%s"},
+    {OutcomeKind::BackupFailed, "バックアップを保存できないため、装置は変更していません（%s）"},
 };
 
 std::string Fill(const char* pattern, const std::string& detail) {

@@ -103,6 +103,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             o.command = Command::Help;
             return true;
         }
+        if (arg == "--no-backup") {
+            o.noBackup = true;
+            continue;
+        }
         std::string name = arg, value;
         bool inlineValue = false;
         const auto eq = arg.find('=');
@@ -168,12 +172,18 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
         error = "--seconds belongs to monitor";
         return false;
     }
+    if (o.noBackup && o.command != Command::Send && o.command != Command::Set &&
+        o.command != Command::FactoryReset) {
+        error = "--no-backup belongs to send, set and factory-reset";
+        return false;
+    }
     return TakeOperands(o.command, {words.begin() + 1, words.end()}, o, error);
 }
 
 std::string CliUsage() {
     std::string text =
-        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] COMMAND [ARGS]\n"
+        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--no-backup] COMMAND\n"
+        "                 [ARGS]\n"
         "The HX-5310 configuration tool from the command line: the same rules as the window.\n"
         "\n"
         "Commands:\n"
@@ -202,6 +212,8 @@ std::string CliUsage() {
         "                 instead of the user's own; also $" +
         std::string(kConfigVariable) +
         "\n"
+        "  --no-backup    send, set, factory-reset: go on when the box's settings cannot\n"
+        "                 be kept as a backup first (without it, nothing is changed then)\n"
         "  --help         show this text\n"
         "\n"
         "Settings (show and set, in this order):\n ";

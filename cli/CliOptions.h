@@ -22,6 +22,9 @@ struct CliOptions {
     std::vector<Assignment> assignments;  // set
     std::optional<std::string> newSerial; // factory-reset --serial HEX
     std::optional<double> seconds;        // monitor --seconds N
+    // --no-backup: a send or reset goes on when the box's settings cannot be kept as a backup
+    // (the window's question answered Yes); without it, it stops before the box is changed.
+    bool noBackup = false;
 };
 
 // Reads the arguments after the program name. Options may stand before or after the command,

@@ -5,16 +5,15 @@
 #include "settings/EditorFields.h"
 #include "settings/SerialText.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryDir>
+#include "cli/Output.h"
+#include "settings/SettingsFile.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hx::cli {
 
@@ -127,6 +126,8 @@ Session::Session(const CliOptions& options, Environment env)
     : m_opt(options), m_env(std::move(env)), m_ports(m_env.ports, m_line), m_app(m_env.prefs) {
     m_line.trace = &m_env.trace;
     m_win.SetAppDataFolder(m_env.appDataFolder);
+    // The window asks whether to go on without a backup; the answer is the option's.
+    m_win.SetYesNoDefault(m_opt.noBackup);
     m_loop = std::make_unique<RealTimeLoop>(m_win);
     m_line.afterOpen = [this] { m_win.MoveClockTo(m_loop->ElapsedMs()); };
 }
@@ -271,6 +272,9 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
     if (m_dlg->LastOutcome().kind == OutcomeKind::CounterUnavailable)
         Error("the serial-number counter in " + m_env.prefsLocation +
               " cannot give a number; the box was not changed");
+    if (m_dlg->LastOutcome().kind == OutcomeKind::BackupFailed)
+        Error("the box's settings could not be kept as a backup, so the box was not changed "
+              "(--no-backup goes on without one)");
     if (m_dlg->LastOutcome().boxChanged)
         Error(WhatTheBoxHolds());
     return kExitBox;
@@ -313,60 +317,71 @@ int Session::Ports() {
 }
 
 int Session::Read() {
-    // Where the settings go is settled before the box is touched.
+    // Where the settings go is settled before the box is touched. A file (or a name for a new
+    // one) is written by the window's own save ("保存..."), which replaces it whole and says
+    // so only once it is written; anything else (a FIFO, a device) is written into as it is.
     const bool toStdout = m_opt.file.empty() || m_opt.file == "-";
-    // A file is replaced whole, through a temporary file beside it, so that an interrupted run
-    // leaves the old one; anything that is not a plain file (a device, a pipe) is written to.
-    const QString path = QString::fromStdString(m_opt.file);
-    const QFileInfo where(path);
-    std::unique_ptr<QFileDevice> target;
-    if (!toStdout) {
-        if (where.isDir()) {
+    struct stat st {};
+    const bool plainFile =
+        !toStdout && (::stat(m_opt.file.c_str(), &st) != 0 || S_ISREG(st.st_mode));
+    int fd = -1;
+    if (!toStdout && !plainFile) {
+        if (S_ISDIR(st.st_mode)) {
             Error(m_opt.file + ": is a folder");
             return kExitUsage;
         }
-        if (where.exists() && !where.isFile())
-            target = std::make_unique<QFile>(path);
-        else
-            target = std::make_unique<QSaveFile>(path);
-        if (!target->open(QIODevice::WriteOnly)) {
-            Error(m_opt.file + ": " + target->errorString().toStdString());
+        std::string why;
+        fd = OpenForWriting(
+            m_opt.file, false, [] { return g_stopRequested != 0; }, why);
+        if (fd < 0) {
+            if (why.empty()) {
+                Error("interrupted while waiting for a reader of " + m_opt.file);
+                return kExitInterrupted;
+            }
+            Error(m_opt.file + ": " + why);
             return kExitUsage;
         }
     }
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        Error("no temporary folder: " + scratch.errorString().toStdString());
-        return kExitBox;
+    struct CloseAtEnd {
+        int fd;
+        ~CloseAtEnd() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } closeAtEnd{fd};
+    if (plainFile) {
+        const int problem = SaveTargetProblem(m_opt.file);
+        if (problem != 0) {
+            Error(m_opt.file + ": " +
+                  (problem == kNotRegularFile ? "is not a regular file" : std::strerror(problem)));
+            return kExitUsage;
+        }
     }
+
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
     if ((status = ReadBox()) != kExitOk)
         return status;
 
-    // The window's own save ("保存..."), into a scratch file; its bytes then go out.
-    const QString saved = scratch.filePath("settings.txt");
-    m_win.QueueFileAnswer(saved.toStdString());
-    m_win.Click(IDC_SAVE);
+    if (plainFile) {
+        m_win.QueueFileAnswer(m_opt.file);
+        m_win.Click(IDC_SAVE);
+        Observe();
+        if (m_dlg->LastOutcome().kind != OutcomeKind::FileSaved) {
+            Error(m_opt.file + " was not written");
+            return kExitUsage;
+        }
+        return kExitOk;
+    }
+    const std::string bytes = m_dlg->SaveText();
     Observe();
-    QFile file(saved);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Error("the settings could not be saved: " + file.errorString().toStdString());
-        return kExitBox;
-    }
-    const QByteArray bytes = file.readAll();
     if (toStdout)
-        return Out(bytes.toStdString()) ? kExitOk : kExitUsage;
-    bool written = target->write(bytes) == bytes.size() && target->flush();
-    if (auto* whole = dynamic_cast<QSaveFile*>(target.get())) {
-        written = written && whole->commit();
-    } else if (written) {
-        target->close();
-        written = target->error() == QFileDevice::NoError;
-    }
-    if (!written) {
-        Error(m_opt.file + ": " + target->errorString().toStdString());
+        return Out(bytes) ? kExitOk : g_stopRequested ? Interrupted() : kExitUsage;
+    if (!WriteAllOrStop(fd, bytes.data(), bytes.size(), [] { return g_stopRequested != 0; })) {
+        if (g_stopRequested)
+            return Interrupted();
+        Error(m_opt.file + ": " + std::strerror(errno));
         return kExitUsage;
     }
     return kExitOk;
@@ -382,18 +397,19 @@ int Session::Show() {
 }
 
 int Session::Send() {
-    // A file that cannot be read is refused before the box is touched (the window's load
-    // would stop without a word).
-    const QFileInfo info(QString::fromStdString(m_opt.file));
-    QFile probe(info.filePath());
-    if (!info.exists() || info.isDir() || !probe.open(QIODevice::ReadOnly)) {
+    // A file that cannot be read is refused before the box is touched, as is anything but a
+    // regular file (a FIFO would keep the load waiting for a writer).
+    int err = 0;
+    const int probe = OpenRegularFile(m_opt.file, err);
+    if (probe < 0) {
         Error(m_opt.file + ": " +
-              (!info.exists() ? "no such file"
-               : info.isDir() ? "is a folder"
-                              : probe.errorString().toStdString()));
+              (err == kNotRegularFile ? "is not a regular file"
+               : err == EISDIR        ? "is a folder"
+               : err == ENOENT        ? "no such file"
+                                      : std::strerror(err)));
         return kExitUsage;
     }
-    probe.close();
+    ::close(probe);
 
     int status = kExitOk;
     if (!OpenWindow(true, status))
@@ -598,6 +614,10 @@ std::string Session::WhatTheBoxHolds() const {
 int Session::OutAfterChange(const std::string& data, int status) {
     if (Out(data))
         return status;
+    if (g_stopRequested) {
+        Error("interrupted before the result was written; " + WhatTheBoxHolds());
+        return kExitInterrupted;
+    }
     Error("standard output could not take the result; " + WhatTheBoxHolds());
     return kExitBox;
 }
@@ -712,15 +732,14 @@ void Session::Error(const std::string& text) {
 }
 
 bool Session::Out(const std::string& data) {
-    const bool written =
-        (data.empty() || std::fwrite(data.data(), 1, data.size(), stdout) == data.size()) &&
-        std::fflush(stdout) == 0;
-    if (written)
+    // A reader that does not read keeps this waiting only until Ctrl-C.
+    if (WriteAllOrStop(STDOUT_FILENO, data.data(), data.size(),
+                       [] { return g_stopRequested != 0; }))
         return true;
-    // A reader that went away (a pipe into head) ends the output without a word.
-    if (errno != EPIPE)
+    // A reader that went away (a pipe into head) ends the output without a word; so does
+    // Ctrl-C, which is reported where the run ends.
+    if (errno != EPIPE && !g_stopRequested)
         Error(std::string("standard output cannot be written: ") + std::strerror(errno));
-    std::clearerr(stdout);
     return false;
 }
 

@@ -1,8 +1,11 @@
 #include "cli/TraceLog.h"
 
+#include "cli/Output.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <unistd.h>
 
 namespace hx::cli {
 
@@ -43,40 +46,47 @@ std::string EscapeBytes(const char* data, size_t length) {
 TraceLog::TraceLog() : m_start(std::chrono::steady_clock::now()) {}
 
 TraceLog::~TraceLog() {
-    if (m_file)
-        std::fclose(m_file);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
-bool TraceLog::Open(const std::string& path, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) {
-        error = path + ": " + std::strerror(errno);
+bool TraceLog::Open(const std::string& path, std::function<bool()> stop, std::string& error) {
+    m_stop = std::move(stop);
+    const int fd = OpenForWriting(path, true, m_stop, error);
+    if (fd < 0) {
+        if (!error.empty())
+            error = path + ": " + error;
         return false;
     }
-    m_file = f;
+    m_fd = fd;
     m_start = std::chrono::steady_clock::now();
     char stamp[64] = "";
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     if (localtime_r(&now, &local))
         std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", &local);
-    if (std::fprintf(m_file, "# hx5310ctl trace, started %s; seconds since then\n", stamp) < 0 ||
-        std::fflush(m_file) != 0)
-        m_failed = true;
+    Write(std::string("# hx5310ctl trace, started ") + stamp + "; seconds since then\n");
     return true;
 }
 
-void TraceLog::Line(const std::string& text) {
-    if (!m_file)
-        return;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    if (std::fprintf(m_file, "%12.6f %s\n", seconds, text.c_str()) < 0 || std::fflush(m_file) != 0)
+void TraceLog::Write(const std::string& text) {
+    // Written through at once, so that the record survives a program that is killed.
+    if (!WriteAllOrStop(m_fd, text.data(), text.size(), m_stop))
         m_failed = true;
 }
 
+void TraceLog::Line(const std::string& text) {
+    if (m_fd < 0)
+        return;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%12.6f ", seconds);
+    Write(stamp + text + "\n");
+}
+
 void TraceLog::Bytes(char direction, const char* data, size_t length) {
-    if (m_file)
+    if (m_fd >= 0)
         Line(std::string(1, direction) + " " + EscapeBytes(data, length));
 }
 

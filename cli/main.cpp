@@ -60,8 +60,15 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("HX-5310-Config"));
     InstallSignals();
 
+    // Every wait answers Ctrl-C and SIGTERM: a trace into a FIFO waits for its reader.
+    auto stop = [] { return hx::cli::g_stopRequested != 0; };
     TraceLog trace;
-    if (!options.trace.empty() && !trace.Open(options.trace, error)) {
+    if (!options.trace.empty() && !trace.Open(options.trace, stop, error)) {
+        if (error.empty()) {
+            std::fprintf(stderr, "hx5310ctl: interrupted while waiting for a reader of %s\n",
+                         options.trace.c_str());
+            return kExitInterrupted;
+        }
         std::fprintf(stderr, "hx5310ctl: cannot write the trace: %s\n", error.c_str());
         return kExitUsage;
     }
@@ -71,14 +78,15 @@ int main(int argc, char** argv) {
         const char* fromEnvironment = std::getenv(kConfigVariable);
         config = fromEnvironment ? fromEnvironment : "";
     }
-    if (!config.empty() && QDir(QString::fromStdString(config)).exists()) {
-        std::fprintf(stderr, "hx5310ctl: the preferences file %s is a folder\n", config.c_str());
-        return kExitUsage;
-    }
     auto prefs = config.empty() ? std::make_unique<hx::QtPreferences>()
                                 : std::make_unique<hx::QtPreferences>(config);
+    if (!prefs->Problem().empty()) {
+        std::fprintf(stderr, "hx5310ctl: the preferences file %s %s\n", config.c_str(),
+                     prefs->Problem().c_str());
+        return kExitUsage;
+    }
     // Waiting for the serial-number counter's lock answers Ctrl-C.
-    prefs->SetInterrupt([] { return hx::cli::g_stopRequested != 0; });
+    prefs->SetInterrupt(stop);
 
     // The tool's own folder (the automatic backups), where the window keeps it.
     std::string appData;

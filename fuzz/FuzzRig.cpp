@@ -103,6 +103,8 @@ std::unique_ptr<IPort> FuzzPortFactory::CreatePort() {
 }
 
 Rig::Rig() {
+    // No folder for backups here: sends and resets go on without one, as when the user says so.
+    win.SetYesNoDefault(true);
     prefs.WriteString("Settings", "Serial Port", "COM1");
     app.LoadPreferences();
     dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);

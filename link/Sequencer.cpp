@@ -80,6 +80,22 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         return;
     }
 
+    // The settings the box holds are kept before anything can change it, and before a serial
+    // number is reserved: a backup that cannot be written changes nothing unless the user
+    // chooses to go on without one.
+    std::string backupNote;
+    if (firstStep == STEP_TX_FIRST || firstStep == STEP_FACTORY_FIRST) {
+        std::string why;
+        if (!BackupBoxImage(&why)) {
+            backupNote = m_strBackupError;
+            if (!m_win.AskYesNo(m_strBackupError + "。\nバックアップなしで続けますか？",
+                                MsgIcon::Warning)) {
+                Refuse(OutcomeKind::BackupFailed, why);
+                return;
+            }
+        }
+    }
+
     if (!OpenPort()) {
         RefusePortNotOpened();
         return;
@@ -106,7 +122,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     m_bGiveSerial = giveSerial ? 1 : 0;
     m_win.KillTimer(TIMER_CLEAR_INFO);
     m_strInfo.clear();
-    m_strBackupError.clear();
+    m_strBackupError = backupNote; // going on without a backup: shown with the outcome
     m_strCounterNote.clear();
     BeginCommands();
     UpdateData(false);
@@ -121,12 +137,10 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         m_SettingsImage.fill(0);
         break;
     case STEP_TX_FIRST:
-        BackupBoxImage();
         m_nSendAddress = 0;
         m_bImageValid = 0;
         break;
     case STEP_FACTORY_FIRST:
-        BackupBoxImage();
         // The read-back at the end must bring its own end-of-file record to count as complete.
         m_bImageValid = 0;
         break;

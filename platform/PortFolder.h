@@ -1,6 +1,9 @@
 #pragma once
 // The per-user folder in which virtual boxes (hx5310-sim) announce their ports as symbolic links
 // to their pseudo-terminals. The simulator writes the links; the port enumerator lists them.
+// A link leads to the terminal through the simulator's own /proc/<pid>/root, so the link of a
+// simulator that has gone (killed before it could remove it) leads nowhere: it is neither
+// listed nor opened, even when a new simulator has the same terminal.
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>

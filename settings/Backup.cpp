@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <time.h>
+#include <tuple>
 #include <utility>
 
 namespace hx {
@@ -68,17 +71,27 @@ bool BackupSortKey(const std::string& name, std::string& key) {
     return true;
 }
 
-std::vector<std::string> BackupsToDelete(const std::vector<std::string>& names, std::size_t keep) {
-    std::vector<std::pair<std::string, std::string>> backups; // key, name
-    for (const auto& name : names) {
+std::vector<std::string> BackupsToDelete(const std::vector<FolderEntry>& files, std::size_t keep,
+                                         const std::string& justMade, int64_t nowNs) {
+    // Oldest first: times from before the clock was set back (later than now), then the rest,
+    // each by time, then by name.
+    std::vector<std::tuple<bool, int64_t, std::string, std::string>> backups;
+    bool madeIsThere = false;
+    for (const auto& f : files) {
         std::string key;
-        if (BackupSortKey(name, key))
-            backups.emplace_back(key, name);
+        if (!BackupSortKey(f.name, key))
+            continue;
+        if (f.name == justMade) {
+            madeIsThere = true;
+            continue;
+        }
+        backups.emplace_back(f.modifiedNs <= nowNs, f.modifiedNs, key, f.name);
     }
     std::sort(backups.begin(), backups.end());
+    const std::size_t others = madeIsThere && keep > 0 ? keep - 1 : keep;
     std::vector<std::string> old;
-    for (std::size_t i = 0; i + keep < backups.size(); ++i)
-        old.push_back(backups[i].second);
+    for (std::size_t i = 0; i + others < backups.size(); ++i)
+        old.push_back(std::get<3>(backups[i]));
     return old;
 }
 
@@ -97,13 +110,15 @@ std::string CHX5310ConfigDlg::BackupFolder() const {
     return folder;
 }
 
-bool CHX5310ConfigDlg::BackupBoxImage() {
+bool CHX5310ConfigDlg::BackupBoxImage(std::string* why) {
     m_strBackupError.clear();
     if (!m_bBoxImageValid)
         return true; // nothing has been read from the box: nothing to keep
     const std::string folder = BackupFolder();
     if (folder.empty()) {
         m_strBackupError = "バックアップの保存先がありません";
+        if (why)
+            *why = "保存先がありません";
         return false;
     }
 
@@ -111,27 +126,34 @@ bool CHX5310ConfigDlg::BackupBoxImage() {
     std::tm local{};
     localtime_r(&now, &local);
     const uint32_t serial = GetU32(m_boxImage, kSerialOffset);
-    std::string path;
-    for (int sequence = 1;; ++sequence) { // two backups within one second keep both
-        path = folder + "/" + BackupFileName(serial, local, sequence);
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec) || sequence >= 1000)
-            break;
-    }
-
-    std::string reason;
-    if (!WriteFileReplacing(path, SettingsFileText(m_boxImage), reason)) {
+    // Two backups within one second (in this program or another) keep both.
+    std::string path, reason;
+    if (!WriteNewFile(
+            folder, [&](int i) { return BackupFileName(serial, local, i + 1); }, 1000,
+            SettingsFileText(m_boxImage), path, reason)) {
         m_strBackupError = "バックアップを保存できませんでした（" + reason + "）";
+        if (why)
+            *why = reason;
         return false;
     }
 
     // Keep the newest backups; one that cannot be deleted now goes on a later try.
-    std::vector<std::string> names;
+    std::vector<FolderEntry> files;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec))
-        names.push_back(it->path().filename().string());
-    for (const auto& name : BackupsToDelete(names, kBackupsKept)) {
+         it.increment(ec)) {
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            files.push_back(
+                {it->path().filename().string(),
+                 static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
+    }
+    timespec clock{};
+    ::clock_gettime(CLOCK_REALTIME, &clock);
+    const int64_t nowNs = static_cast<int64_t>(clock.tv_sec) * 1000000000 + clock.tv_nsec +
+                          1000000000; // file times may be a little ahead of the clock read
+    const std::string made = path.substr(folder.size() + 1);
+    for (const auto& name : BackupsToDelete(files, kBackupsKept, made, nowNs)) {
         std::error_code ignored;
         std::filesystem::remove(folder + "/" + name, ignored);
     }

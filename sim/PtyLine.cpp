@@ -45,6 +45,18 @@ bool PtyLine::Open(std::string& error) {
     return true;
 }
 
+std::string OwnedDevicePath(const std::string& device) {
+    if (device.empty() || device[0] != '/')
+        return device;
+    const std::string owned = "/proc/" + std::to_string(::getpid()) + "/root" + device;
+    struct stat direct {};
+    struct stat through {};
+    if (::stat(device.c_str(), &direct) != 0 || ::stat(owned.c_str(), &through) != 0 ||
+        direct.st_dev != through.st_dev || direct.st_ino != through.st_ino)
+        return device;
+    return owned;
+}
+
 bool AnnounceLink(const std::string& folder, const std::string& name, const std::string& device,
                   std::string& linkPath, std::string& error, std::string& note) {
     if (!CheckPrivateFolder(folder, true, error))

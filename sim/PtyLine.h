@@ -25,6 +25,12 @@ private:
     std::string m_device;
 };
 
+// The path by which other programs reach device only while this process lives:
+// /proc/<pid>/root<device>. A link to it leads nowhere once the process has gone, even when a
+// new pseudo-terminal gets the same number, so a killed simulator's name never opens another
+// box. The device itself where /proc cannot give such a path.
+std::string OwnedDevicePath(const std::string& device);
+
 // Puts a symbolic link folder/name to device (replacing an older link of that name, never
 // anything else) into the announcement folder, making the folder when it is missing. False
 // with a message in error; note says when a link to a live device was replaced.

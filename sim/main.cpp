@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,19 +22,42 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
+// The announced link and where it leads, for a handler that must withdraw it at once.
+char g_link[PATH_MAX];
+char g_target[PATH_MAX];
+
 void OnStopSignal(int) {
     g_stop = 1;
+}
+
+// A fault ends the program at once: the link goes first (if it is still this program's), then
+// the signal does what it would have done.
+void OnFatalSignal(int sig) {
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(g_link, target, sizeof target);
+    if (n > 0 && static_cast<std::size_t>(n) == std::strlen(g_target) &&
+        std::memcmp(target, g_target, static_cast<std::size_t>(n)) == 0)
+        ::unlink(g_link);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
 }
 
 void InstallSignals() {
     struct sigaction stop {};
     stop.sa_handler = OnStopSignal;
     sigemptyset(&stop.sa_mask);
-    // No SA_RESTART: a signal wakes the poll at once.
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
-    sigaction(SIGHUP, &stop, nullptr);
+    // No SA_RESTART: a signal wakes the poll at once. Every signal that would end the program
+    // ends the loop instead, so the link is withdrawn.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                    SIGXCPU, SIGXFSZ})
+        sigaction(sig, &stop, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    struct sigaction fatal {};
+    fatal.sa_handler = OnFatalSignal;
+    sigemptyset(&fatal.sa_mask);
+    fatal.sa_flags = SA_RESETHAND;
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP})
+        sigaction(sig, &fatal, nullptr);
 }
 
 uint64_t MonotonicUs() {
@@ -148,19 +172,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hx5310-sim: %s\n", error.c_str());
         return 1;
     }
+    // Only what can end the program without running the code after Serve (SIGKILL, a power
+    // cut) leaves the link behind; it then leads nowhere (OwnedDevicePath).
     InstallSignals();
+    const std::string target = hx::sim::OwnedDevicePath(line.Device());
     std::string linkPath, note;
-    if (!hx::sim::AnnounceLink(hx::AnnouncedPortFolder(), options.name, line.Device(), linkPath,
-                               error, note)) {
+    if (!hx::sim::AnnounceLink(hx::AnnouncedPortFolder(), options.name, target, linkPath, error,
+                               note)) {
         std::fprintf(stderr, "hx5310-sim: %s\n", error.c_str());
         return 1;
     }
     if (!note.empty())
         std::fprintf(stderr, "hx5310-sim: %s\n", note.c_str());
+    std::snprintf(g_link, sizeof g_link, "%s", linkPath.c_str());
+    std::snprintf(g_target, sizeof g_target, "%s", target.c_str());
     std::printf("%s\n%s\n", line.Device().c_str(), linkPath.c_str());
     std::fflush(stdout);
 
     const int result = Serve(line, box, options.pace);
-    hx::sim::WithdrawLink(linkPath, line.Device());
+    hx::sim::WithdrawLink(linkPath, target);
     return result;
 }

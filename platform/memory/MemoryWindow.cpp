@@ -211,6 +211,16 @@ void MemoryWindow::MessageBox(const std::string& text, MsgIcon icon) {
     m_messages.push_back({text, icon});
 }
 
+bool MemoryWindow::AskYesNo(const std::string& text, MsgIcon icon) {
+    bool yes = m_yesNoDefault;
+    if (!m_yesNoAnswers.empty()) {
+        yes = m_yesNoAnswers.front();
+        m_yesNoAnswers.pop_front();
+    }
+    m_messages.push_back({text, icon, true, yes});
+    return yes;
+}
+
 void MemoryWindow::SetFocus(int id) {
     const int old = m_focus;
     if (old == id)

@@ -59,6 +59,8 @@ public:
     struct Message {
         std::string text;
         MsgIcon icon;
+        bool question = false; // asked with Yes and No
+        bool yes = false;      // the answer given
     };
 
     MemoryWindow();
@@ -97,6 +99,7 @@ public:
     void KillTimer(unsigned id) override;
     void PostCommEvent(unsigned event, long tag) override;
     void MessageBox(const std::string& text, MsgIcon icon) override;
+    bool AskYesNo(const std::string& text, MsgIcon icon) override;
     bool IsShiftDown() const override { return m_shift; }
     bool IsCtrlDown() const override { return m_ctrl; }
     void SetFocus(int id) override;
@@ -129,6 +132,10 @@ public:
         m_ctrl = ctrl;
     }
     void QueueFileAnswer(std::optional<std::string> path) { m_fileAnswers.push_back(path); }
+    // Answers to Yes/No questions, in order; once they are used up, the default (No unless
+    // set otherwise) answers.
+    void QueueYesNoAnswer(bool yes) { m_yesNoAnswers.push_back(yes); }
+    void SetYesNoDefault(bool yes) { m_yesNoDefault = yes; }
     void SetAppDataFolder(const std::string& path) { m_appData = path; }
     // A window driven by a real clock: a timer started by a handler counts from the moment
     // it is started, read from now(), even when the virtual clock has not caught up yet (a
@@ -194,6 +201,8 @@ private:
     std::vector<std::string> m_openedFolders;
     std::vector<FileDialogSpec> m_fileDialogs;
     std::deque<std::optional<std::string>> m_fileAnswers;
+    std::deque<bool> m_yesNoAnswers;
+    bool m_yesNoDefault = false;
     std::string m_appData;
     std::function<uint64_t()> m_realNow;
     uint64_t m_now = 0;

@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <sys/stat.h>
 
 namespace hx {
 
@@ -24,13 +25,21 @@ QtPreferences::QtPreferences()
                                              QStringLiteral("QORVA"),
                                              QStringLiteral("HX-5310-Config"))) {}
 
-QtPreferences::QtPreferences(const std::string& iniPath)
-    : m_settings(
-          std::make_unique<QSettings>(QString::fromStdString(iniPath), QSettings::IniFormat)) {}
+QtPreferences::QtPreferences(const std::string& iniPath) : m_path(iniPath) {
+    struct stat st {};
+    if (::stat(iniPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        m_problem = S_ISDIR(st.st_mode) ? "is a folder" : "is not a regular file";
+        m_lastWriteOk = false;
+        return;
+    }
+    m_settings = std::make_unique<QSettings>(QString::fromStdString(iniPath), QSettings::IniFormat);
+}
 
 QtPreferences::~QtPreferences() = default;
 
 int QtPreferences::GetInt(const std::string& section, const std::string& entry, int fallback) {
+    if (!m_settings)
+        return fallback;
     const QVariant value = m_settings->value(Key(section, entry));
     if (!value.isValid())
         return fallback;
@@ -45,6 +54,8 @@ int QtPreferences::GetInt(const std::string& section, const std::string& entry, 
 
 std::string QtPreferences::GetString(const std::string& section, const std::string& entry,
                                      const std::string& fallback) {
+    if (!m_settings)
+        return fallback;
     const QVariant value = m_settings->value(Key(section, entry));
     if (!value.isValid())
         return fallback;
@@ -61,6 +72,10 @@ void QtPreferences::WriteString(const std::string& section, const std::string& e
 }
 
 void QtPreferences::Store(const QString& key, const QVariant& value) {
+    if (!m_settings) {
+        m_lastWriteOk = false;
+        return;
+    }
     // QSettings::status() keeps the first problem it met. A failed write earlier says nothing
     // of this one: start from a fresh object then.
     if (m_settings->status() == QSettings::AccessError) {
@@ -76,6 +91,8 @@ void QtPreferences::Store(const QString& key, const QVariant& value) {
 
 bool QtPreferences::ReadNow(const std::string& section, const std::string& entry,
                             std::string& text) {
+    if (!m_settings)
+        return false;
     m_settings->sync(); // takes in what other programs wrote since
     const QVariant value = m_settings->value(Key(section, entry));
     if (!value.isValid())
@@ -85,6 +102,8 @@ bool QtPreferences::ReadNow(const std::string& section, const std::string& entry
 }
 
 std::string QtPreferences::LockPath() const {
+    if (!m_settings)
+        return m_path + ".counter.lock";
     const QFileInfo store(m_settings->fileName());
     if (!store.isAbsolute()) {
         // A store that is no file (the registry): a lock in the temporary folder, named after it.
@@ -107,6 +126,10 @@ std::string QtPreferences::LockPath() const {
 }
 
 bool QtPreferences::Lock(unsigned waitMs, std::string& why) {
+    if (!m_settings) {
+        why = m_path + " " + m_problem;
+        return false;
+    }
     const QString path = QString::fromStdString(LockPath());
     m_lock = std::make_unique<QLockFile>(path);
     QElapsedTimer waited;
@@ -138,7 +161,7 @@ void QtPreferences::Unlock() {
 }
 
 std::string QtPreferences::Location() const {
-    return m_settings->fileName().toStdString();
+    return m_settings ? m_settings->fileName().toStdString() : m_path;
 }
 
 bool QtPreferences::LastWriteOk() const {

@@ -18,7 +18,10 @@ class QtPreferences : public IPreferences {
 public:
     // The user's own preferences.
     QtPreferences();
-    // The preferences in the INI file at iniPath (made when first written).
+    // The preferences in the INI file at iniPath (made when first written). Anything there
+    // that is not a regular file (a folder, a FIFO, a device) is never opened: reading a FIFO
+    // would wait for a writer. Such preferences read as absent and cannot be written;
+    // Problem() says why.
     explicit QtPreferences(const std::string& iniPath);
     ~QtPreferences() override;
     QtPreferences(const QtPreferences&) = delete;
@@ -46,6 +49,8 @@ public:
 
     // Where the preferences are stored (a file path, or a registry key on Windows).
     std::string Location() const;
+    // Empty, or why the store cannot be used ("is not a regular file").
+    const std::string& Problem() const { return m_problem; }
     // Whether the last write reached the store (false: a folder or file that cannot be
     // written); a value that must not be lost, like the serial-number counter, is checked.
     bool LastWriteOk() const override;
@@ -53,7 +58,9 @@ public:
 private:
     void Store(const QString& key, const QVariant& value);
 
-    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<QSettings> m_settings; // null when the store cannot be used
+    std::string m_path;
+    std::string m_problem;
     bool m_lastWriteOk = true;
     std::unique_ptr<QLockFile> m_lock;
     std::function<bool()> m_interrupted;

@@ -707,6 +707,22 @@ void QtWindow::MessageBox(const std::string& text, MsgIcon icon) {
         m_dialog->activateWindow();
 }
 
+bool QtWindow::AskYesNo(const std::string& text, MsgIcon icon) {
+    m_messages.push_back(text);
+    QMessageBox box(ToQtIcon(icon), Q(m_caption), Q(text), QMessageBox::Yes | QMessageBox::No,
+                    m_dialog);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    int answer = 0;
+    {
+        const Depth modal(m_modalDepth);
+        answer = box.exec();
+    }
+    if (m_dialog && m_dialog->isVisible())
+        m_dialog->activateWindow();
+    return answer == QMessageBox::Yes;
+}
+
 bool QtWindow::IsShiftDown() const {
     return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
 }

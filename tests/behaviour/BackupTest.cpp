@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -123,26 +124,82 @@ TEST_F(Backup, AFailedBackupSaysWhy) {
     EXPECT_EQ(h.dlg->m_strBackupError, "");
 }
 
-TEST_F(Backup, OnlyTheNewestHundredAreKept) {
+TEST_F(Backup, ASendOrResetThatCannotBackUpAsksAndByDefaultChangesNothing) {
+    PutU32(h.box.Ram(), kSerialOffset, kNoSerial);
+    Receive();
+    const SettingsImage before = h.box.Ram();
+    const uint32_t counter = h.app.m_nSerialNumber;
+    std::ofstream(base + "/plain") << "a file, not a folder";
+    h.win.SetAppDataFolder(base + "/plain");
+    h.win.SetText(1003, "480");
+    const std::size_t commands = h.box.Commands().size();
+    for (int id : {IDC_SEND, IDC_FACTORY}) {
+        h.win.ClearMessages();
+        ASSERT_TRUE(h.ClickAndWait(id));
+        ASSERT_EQ(h.win.Messages().size(), 1u);
+        EXPECT_TRUE(h.win.Messages()[0].question);
+        EXPECT_EQ(h.win.Messages()[0].text,
+                  "バックアップを保存できませんでした（フォルダーが見つかりませ"
+                  "ん）。\nバックアップなしで続けますか？");
+        EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::BackupFailed);
+        EXPECT_EQ(h.Info(), "バックアップを保存できないため、装置は変更していません（フォルダーが"
+                            "見つかりません）");
+        EXPECT_FALSE(h.win.TimerRunning(TIMER_CLEAR_INFO));
+        EXPECT_TRUE(h.Enabled(IDC_SEND));
+    }
+    EXPECT_EQ(h.box.Commands().size(), commands) << "the box heard nothing";
+    EXPECT_TRUE(h.box.Ram() == before);
+    EXPECT_EQ(h.app.m_nSerialNumber, counter) << "no serial number was used up";
+
+    // Yes: the send goes on, and says it went without a backup.
+    h.win.QueueYesNoAnswer(true);
+    ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::Sent);
+    EXPECT_EQ(h.Info(), "設定の送信、確認と保存に成功しました／バックアップを保存できませんでした（"
+                        "フォルダーが見つかりません）");
+    EXPECT_NE(h.box.Ram(), before);
+}
+
+TEST_F(Backup, TheNewestHundredByFileTimeAreKeptAndTheNewOneAlways) {
     Receive();
     fs::create_directories(Folder());
-    for (int i = 0; i < 105; ++i) {
+    const auto now = fs::file_time_type::clock::now();
+    auto make = [&](const std::string& name, fs::file_time_type time) {
+        std::ofstream(Folder() + "/" + name) << "old";
+        fs::last_write_time(Folder() + "/" + name, time);
+    };
+    // Named from 2001-01-01 on, written in the opposite order: the later the name, the older
+    // the file.
+    for (int i = 0; i < 103; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "HX5310-00000001-2001%02d%02d-000000.txt", 1 + i / 28,
                       1 + i % 28);
-        std::ofstream(Folder() + "/" + name) << "old";
+        make(name, now - std::chrono::hours(1) - std::chrono::seconds(i));
     }
+    // Written before the clock was set back by a year: named and stamped in the future.
+    for (int i = 0; i < 3; ++i)
+        make("HX5310-00000001-2099010" + std::to_string(i + 1) + "-000000.txt",
+             now + std::chrono::hours(24 * 365));
     std::ofstream(Folder() + "/notes.txt") << "not a backup";
     ASSERT_TRUE(h.dlg->BackupBoxImage());
+
     const auto files = Files(Folder());
     ASSERT_EQ(files.size(), 101u); // 100 backups and the notes
-    // The six oldest went: January 1st to 6th of 2001.
-    EXPECT_EQ(files[0], "HX5310-00000001-20010107-000000.txt");
-    EXPECT_NE(std::find(files.begin(), files.end(), "notes.txt"), files.end());
+    auto has = [&](const std::string& name) {
+        return std::find(files.begin(), files.end(), name) != files.end();
+    };
+    EXPECT_TRUE(has("notes.txt"));
     EXPECT_EQ(
         std::count_if(files.begin(), files.end(),
                       [](const std::string& f) { return f.rfind("HX5310-25000009-", 0) == 0; }),
         1);
+    EXPECT_FALSE(has("HX5310-00000001-20990101-000000.txt"));
+    EXPECT_FALSE(has("HX5310-00000001-20990103-000000.txt"));
+    // The four oldest by time: the last four names (i = 99 ... 102: April 16th to 19th).
+    EXPECT_TRUE(has("HX5310-00000001-20010101-000000.txt"));
+    EXPECT_TRUE(has("HX5310-00000001-20010415-000000.txt"));
+    EXPECT_FALSE(has("HX5310-00000001-20010416-000000.txt"));
+    EXPECT_FALSE(has("HX5310-00000001-20010419-000000.txt"));
 }
 
 } // namespace

@@ -5,15 +5,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace hx {
 namespace {
@@ -291,8 +299,31 @@ TEST_F(SettingsFile, FilesThatCannotBeReadSaySo) {
     EXPECT_EQ(h.Info(), "ファイルを開けませんでした（ファイルまたはフォルダーが見つかりません）");
     EXPECT_FALSE(h.win.TimerRunning(TIMER_CLEAR_INFO)); // an error stays
     Load(dir);
-    EXPECT_EQ(h.Info(), "ファイルを読み出せませんでした（フォルダーです）");
+    EXPECT_EQ(h.Info(), "ファイルを開けませんでした（フォルダーです）");
     EXPECT_TRUE(h.dlg->m_SettingsImage == before);
+}
+
+TEST_F(SettingsFile, ALoadNeverWaitsForAFifoOrADevice) {
+    const std::string fifo = Path("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Should the load wait for a writer, one comes after 2 s (and writes nothing).
+    std::atomic<bool> returned{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 200 && !returned; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    Load(fifo);
+    returned = true;
+    const auto took = std::chrono::steady_clock::now() - start;
+    writer.join();
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(h.Info(), "ファイルを開けませんでした（通常のファイルではありません）");
+    Load("/dev/zero");
+    EXPECT_EQ(h.Info(), "ファイルを開けませんでした（通常のファイルではありません）");
 }
 
 TEST_F(SettingsFile, ARefusedFieldDoesNotStopTheSave) {
@@ -327,6 +358,73 @@ TEST_F(SettingsFile, SaveReplacesAnOldFileWholeAndKeepsItsPermissions) {
     Save(link);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadAll(path).size(), 4941u);
+
+    // A link to a file still to be made: the file is made, the link stays.
+    const std::string dangling = Path("dangling.txt");
+    fs::create_symlink("made-through-link.txt", dangling);
+    Save(dangling);
+    EXPECT_EQ(h.Info(), "設定をファイルに保存しました");
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_EQ(ReadAll(Path("made-through-link.txt")).size(), 4941u);
+}
+
+// Runs fn as an ordinary user (nobody) when the tests run as root, who may write any file;
+// returns what fn returns.
+int AsOrdinaryUser(const std::function<int()>& fn) {
+    if (::geteuid() != 0)
+        return fn();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(100);
+        ::_exit(fn());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(SettingsFile, ASaveNeverReplacesAFileTheUserMayNotWrite) {
+    ::chmod(dir.c_str(), 0777); // the user may write the folder
+    const std::string readOnly = Path("read-only.txt"), others = Path("others.txt");
+    const std::string old = OtherSettingsFile();
+    WriteAll(readOnly, old);
+    ::chmod(readOnly.c_str(), 0444);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(readOnly.c_str(), 65534, 65534), 0); // the user's own file
+        WriteAll(others, old);                                 // root's
+        ::chmod(others.c_str(), 0644);
+    }
+    const int failed = AsOrdinaryUser([&] {
+        int bad = 0;
+        for (const std::string& path : {readOnly, others}) {
+            if (path == others && !root)
+                continue;
+            Save(path);
+            bad = bad * 4 +
+                  (h.Info() !=
+                   "設定をファイルに保存できませんでした（アクセスが許可されていません）") +
+                  2 * (ReadAll(path) != old);
+        }
+        return bad;
+    });
+    EXPECT_EQ(failed, 0) << "base-4 digits, one per file: 1 wrong text, 2 file replaced";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), root ? 2 : 1);
+
+    if (!root)
+        return;
+    // A file root replaces keeps its owner.
+    const std::string users = Path("users.txt");
+    WriteAll(users, old);
+    ASSERT_EQ(::chown(users.c_str(), 65534, 65534), 0);
+    Save(users);
+    EXPECT_EQ(h.Info(), "設定をファイルに保存しました");
+    struct stat st {};
+    ASSERT_EQ(::stat(users.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
 }
 
 TEST_F(SettingsFile, AFailedSaveSaysSoAndLeavesTheOldFile) {

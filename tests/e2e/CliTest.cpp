@@ -21,7 +21,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,8 +86,9 @@ protected:
             if (!sim->canReadLine() && !sim->waitForReadyRead(500))
                 continue;
             while (sim->canReadLine()) {
-                sim->readLine();
-                ++lines;
+                const QByteArray line = sim->readLine().trimmed();
+                if (lines++ == 0)
+                    m_device = line.toStdString();
             }
         }
         m_sims.push_back(std::move(sim));
@@ -149,6 +152,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    std::string m_device; // the terminal of the simulator started last
     QProcessEnvironment m_env;
     std::string m_config;
     std::vector<std::unique_ptr<QProcess>> m_sims;
@@ -189,6 +193,37 @@ TEST_F(CliTest, PortsListsTheVirtualBoxAndAnyPortNameIsAccepted) {
     EXPECT_EQ(absent.status, 1);
     EXPECT_TRUE(Has(absent.err, "ポート（/dev/hx5310-not-there）のオープンに失敗しました"))
         << absent.err;
+}
+
+TEST_F(CliTest, AKilledBoxsNameNeitherListsNorOpensTheBoxThatTookItsTerminal) {
+    ASSERT_TRUE(StartSim("dead"));
+    const std::string deadTerminal = m_device;
+    const std::string deadLink = m_dir.filePath("hx5310/dead").toStdString();
+    StopSim(*m_sims.back(), SIGKILL); // no chance to withdraw its link
+    ASSERT_TRUE(StartSim("alive"));
+    if (m_device != deadTerminal)
+        std::printf("note: the new box has %s, not %s\n", m_device.c_str(), deadTerminal.c_str());
+
+    const Result ports = Run({"ports"});
+    EXPECT_FALSE(Has(ports.out, deadLink)) << ports.out;
+    EXPECT_TRUE(Has(ports.out, "hx5310/alive")) << ports.out;
+    for (const std::string& name : {std::string("dead"), deadLink}) {
+        const Result r = RunOn(name, {"show"});
+        EXPECT_EQ(r.status, 1) << name << ": " << r.err;
+        EXPECT_EQ(r.out, "") << name;
+    }
+    EXPECT_EQ(RunOn("alive", {"show"}).status, 0);
+}
+
+TEST_F(CliTest, ABoxEndedByAnySignalItCanCatchWithdrawsItsName) {
+    const std::string link = m_dir.filePath("hx5310/box").toStdString();
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
+        ASSERT_TRUE(StartSim("box"));
+        struct stat st {};
+        ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+        StopSim(*m_sims.back(), sig);
+        EXPECT_NE(::lstat(link.c_str(), &st), 0) << "signal " << sig;
+    }
 }
 
 TEST_F(CliTest, ShowPrintsEverySettingInOrderAndSetTakesItBack) {
@@ -597,6 +632,7 @@ TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x100); }
     // The window, open on box A with the counter read at its start (00000100).
     hx::MemoryWindow win;
+    win.SetAppDataFolder(Path("window-data"));
     hx::sim::BoxModel boxA;
     hx::sim::InProcessPortFactory ports{win, boxA};
     hx::QtPreferences prefs(m_config);
@@ -690,6 +726,163 @@ TEST_F(CliTest, ASlowDiskNeverMakesARetryFireEarly) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "serial=00000001\n");
     EXPECT_FALSE(Has(ReadFile(trace), "re-send")) << ReadFile(trace);
+}
+
+// --- Files, waits and backups ---
+
+// How long p takes to end after sig; -1 when it has not ended within 3 s.
+qint64 EndAfter(QProcess* p, int sig, Result& r) {
+    QElapsedTimer t;
+    t.start();
+    ::kill(static_cast<pid_t>(p->processId()), sig);
+    const bool ended = p->waitForFinished(3000);
+    const qint64 took = ended ? t.elapsed() : -1;
+    if (ended && p->exitStatus() == QProcess::NormalExit)
+        r.status = p->exitCode();
+    r.err = p->readAllStandardError().toStdString();
+    delete p;
+    return took;
+}
+
+TEST_F(CliTest, NothingButARegularFileIsLoadedAndEveryWaitEndsOnCtrlCOrSigterm) {
+    ASSERT_TRUE(StartSim("box"));
+    const std::string fifo = Path("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const QString q = QString::fromStdString(fifo);
+
+    // A FIFO is refused at once, as a settings file and as the preferences file.
+    QElapsedTimer t;
+    t.start();
+    Result r = Finish(
+        Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "send", q}), 3000);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Has(r.err, "is not a regular file")) << r.err;
+    r = Finish(Ctl({"--config", q, "--port", "box", "show"}), 3000);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Has(r.err, "is not a regular file")) << r.err;
+    EXPECT_LT(t.elapsed(), 2000);
+
+    // Waiting for a reader of the output or of the trace.
+    for (const auto& args : {QStringList{"--port", "box", "read", q},
+                             QStringList{"--port", "box", "--trace", q, "show"}}) {
+        for (int sig : {SIGINT, SIGTERM}) {
+            QProcess* p = Ctl(QStringList{"--config", QString::fromStdString(m_config)} + args);
+            ASSERT_TRUE(p->waitForStarted(5000));
+            QThread::msleep(300);
+            Result ended;
+            const qint64 took = EndAfter(p, sig, ended);
+            EXPECT_GE(took, 0) << args.join(' ').toStdString() << " ignored signal " << sig;
+            EXPECT_LT(took, 1000) << args.join(' ').toStdString();
+            EXPECT_EQ(ended.status, 130) << ended.err;
+        }
+    }
+
+    // A reader that stops reading once the pipe holds 4096 bytes (a settings file is 4941).
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(::fcntl(reader, F_SETPIPE_SZ, 4096), 0);
+    QProcess* p = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "read", q});
+    int queued = 0;
+    for (int i = 0; i < 500 && queued < 4096; ++i) {
+        QThread::msleep(10);
+        ::ioctl(reader, FIONREAD, &queued);
+    }
+    ASSERT_EQ(queued, 4096);
+    Result ended;
+    const qint64 took = EndAfter(p, SIGTERM, ended);
+    ::close(reader);
+    EXPECT_GE(took, 0) << "a full pipe kept the program from ending";
+    EXPECT_LT(took, 1000);
+    EXPECT_EQ(ended.status, 130) << ended.err;
+}
+
+TEST_F(CliTest, ReadSaysSavedOnlyOnceTheFileIsWrittenAndLeavesNoScratchFolder) {
+    ASSERT_TRUE(StartSim("box", {"--pace"}));
+    QDir().mkpath(m_dir.filePath("tmp"));
+    QProcessEnvironment env = m_env;
+    env.insert("TMPDIR", m_dir.filePath("tmp"));
+    auto scratch = [&] {
+        return QDir(m_dir.filePath("tmp"))
+            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+    };
+    const std::string file = Path("settings.txt");
+    const QStringList read = {"--config", QString::fromStdString(m_config), "--port", "box",
+                              "read",     QString::fromStdString(file)};
+
+    Result r = Finish(Ctl(read, &env));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "設定をファイルに保存しました")) << r.err;
+    EXPECT_EQ(ReadFile(file).size(), 4941u);
+    EXPECT_TRUE(scratch().isEmpty()) << scratch().join(' ').toStdString();
+
+    // A file that cannot be written whole (files may not grow past 2000 bytes here): no word
+    // of a save, and the old file stays.
+    WriteFile(file, "old");
+    auto* limited = new QProcess();
+    limited->setProcessEnvironment(env);
+    limited->setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit small{2000, 2000};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    });
+    limited->start(HX5310CTL_PATH, read);
+    r = Finish(limited);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_FALSE(Has(r.err, "設定をファイルに保存しました")) << r.err;
+    EXPECT_EQ(ReadFile(file), "old");
+
+    // Killed while the box sends its settings.
+    const std::string trace = Path("trace.txt");
+    QProcess* p = Ctl(QStringList{"--trace", QString::fromStdString(trace)} + read, &env);
+    QElapsedTimer t;
+    t.start();
+    while (!Has(ReadFile(trace), "ATSRX") && t.elapsed() < 10000)
+        QThread::msleep(2);
+    ::kill(static_cast<pid_t>(p->processId()), SIGKILL);
+    Finish(p);
+    EXPECT_TRUE(scratch().isEmpty()) << scratch().join(' ').toStdString();
+    EXPECT_EQ(ReadFile(file), "old");
+}
+
+TEST_F(CliTest, ParallelSendsKeepEveryBackupAndOneThatCannotBeKeptStopsTheSend) {
+    constexpr int kBoxes = 6;
+    for (int i = 0; i < kBoxes; ++i)
+        ASSERT_TRUE(StartSim("box" + std::to_string(i), {"--serial", "12345678"}));
+    const std::string file = Path("settings.txt");
+    ASSERT_EQ(RunOn("box0", {"read", QString::fromStdString(file)}).status, 0);
+    const QString backups = m_dir.filePath("data/QORVA/HX-5310-Config/backups");
+    auto count = [&] {
+        return QDir(backups).entryList({"HX5310-12345678-*.txt"}, QDir::Files).size();
+    };
+
+    std::vector<QProcess*> sends;
+    for (int i = 0; i < kBoxes; ++i)
+        sends.push_back(Ctl({"--config", QString::fromStdString(m_config), "--port",
+                             QString::fromStdString("box" + std::to_string(i)), "send",
+                             QString::fromStdString(file)}));
+    for (QProcess* p : sends) {
+        const Result r = Finish(p);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    EXPECT_EQ(count(), kBoxes);
+
+    // No place for backups (the data folder is a file): nothing is sent without --no-backup.
+    QProcessEnvironment noData = m_env;
+    noData.insert("XDG_DATA_HOME", QString::fromStdString(file));
+    const std::string trace = Path("trace.txt");
+    const QStringList send = {
+        "--config", QString::fromStdString(m_config), "--port", "box0",
+        "--trace",  QString::fromStdString(trace),    "set",    "audio-delay-a=600"};
+    Result r = Finish(Ctl(send, &noData));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "バックアップを保存できないため、装置は変更していません")) << r.err;
+    EXPECT_TRUE(Has(r.err, "--no-backup")) << r.err;
+    EXPECT_FALSE(Has(ReadFile(trace), "ATSTX")) << ReadFile(trace);
+    r = Finish(Ctl(QStringList{"--no-backup"} + send, &noData));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, kSendOk)) << r.err;
+    EXPECT_EQ(Value(RunOn("box0", {"show"}).out, "audio-delay-a"), "600");
 }
 
 } // namespace

@@ -516,6 +516,18 @@ TEST_F(QtServicesTest, BoxesAndFileDialogsAreModalAndAnswered) {
 
     AnswerNextModal(); // cancelled
     EXPECT_EQ(win.AskFileName(FileDialogSpec{}), std::nullopt);
+
+    // A question: No is the default (Enter), Yes only when chosen.
+    AnswerNextModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(win.AskYesNo("続けますか？", MsgIcon::Warning));
+    AnswerNextModal(
+        [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+    EXPECT_TRUE(win.AskYesNo("続けますか？", MsgIcon::Warning));
 }
 
 class UrlCatcher : public QObject {

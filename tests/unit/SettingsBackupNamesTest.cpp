@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace hx {
 namespace {
 
@@ -38,23 +40,33 @@ TEST(SettingsBackupNames, OnlyBackupNamesAreRecognised) {
         EXPECT_FALSE(BackupSortKey(bad, key)) << bad;
 }
 
-TEST(SettingsBackupNames, TheOldestAreDeletedWhateverTheBox) {
-    const std::vector<std::string> names = {
-        "HX5310-FFFFFFFE-20260101-000000.txt",   // newest of the day before
-        "HX5310-00000001-20250101-000000.txt",   // oldest
-        "notes.txt",                             // not a backup
-        "HX5310-noserial-20260102-000000-2.txt", // later than the one without a number
-        "HX5310-noserial-20260102-000000.txt",
-        "HX5310-00000002-20260102-000000-10.txt", // sequence 10 after 2
+TEST(SettingsBackupNames, TheOldestByFileTimeGoAndTheNewOneStays) {
+    constexpr int64_t s = 1000000000; // ns
+    const int64_t now = 2000 * s;
+    const std::vector<FolderEntry> files = {
+        {"HX5310-00000001-20300101-000000.txt", 1500 * s}, // named in the future, written before
+        {"HX5310-FFFFFFFE-20200101-000000.txt", 1000 * s}, // oldest by time
+        {"notes.txt", 1 * s},                              // not a backup
+        {"HX5310-noserial-20260102-000000.txt", 1900 * s},
+        {"HX5310-00000002-20260102-000000-10.txt", 1900 * s},
+        // written before the clock was set back
+        {"HX5310-00000003-20260101-000000.txt", 2500 * s},
+        {"HX5310-00000004-20250101-000000.txt", 2400 * s},
+        // just made, with a time older than all (a clock set back further)
+        {"HX5310-00000005-20250101-000000.txt", 10 * s},
     };
-    EXPECT_EQ(BackupsToDelete(names, 10), std::vector<std::string>{});
-    EXPECT_EQ(BackupsToDelete(names, 3),
-              (std::vector<std::string>{"HX5310-00000001-20250101-000000.txt",
-                                        "HX5310-FFFFFFFE-20260101-000000.txt"}));
-    EXPECT_EQ(BackupsToDelete(names, 1),
-              (std::vector<std::string>{
-                  "HX5310-00000001-20250101-000000.txt", "HX5310-FFFFFFFE-20260101-000000.txt",
-                  "HX5310-noserial-20260102-000000.txt", "HX5310-noserial-20260102-000000-2.txt"}));
+    const std::string made = "HX5310-00000005-20250101-000000.txt";
+    EXPECT_EQ(BackupsToDelete(files, 100, made, now), std::vector<std::string>{});
+    EXPECT_EQ(BackupsToDelete(files, 4, made, now),
+              (std::vector<std::string>{"HX5310-00000004-20250101-000000.txt",
+                                        "HX5310-00000003-20260101-000000.txt",
+                                        "HX5310-FFFFFFFE-20200101-000000.txt"}));
+    // Equal times go by name; the one just made stays even when only one is kept.
+    const auto one = BackupsToDelete(files, 1, made, now);
+    ASSERT_EQ(one.size(), 6u);
+    EXPECT_EQ(one[4], "HX5310-noserial-20260102-000000.txt");
+    EXPECT_EQ(one[5], "HX5310-00000002-20260102-000000-10.txt");
+    EXPECT_EQ(std::count(one.begin(), one.end(), made), 0);
 }
 
 } // namespace
