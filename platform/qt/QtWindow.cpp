@@ -9,7 +9,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QFontMetrics>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,23 +33,28 @@ std::string S(const QString& s) {
     return s.toStdString();
 }
 
-// The template names a Windows font; the Japanese fonts that a Linux desktop has come first so
-// that the window looks the same wherever it runs, then the template's own.
+// The template names a Windows font. IPA P Gothic has the widths of the Windows fonts of its
+// family, so that the template's texts fit as drawn; the other Japanese fonts of a Linux desktop
+// follow, then the template's own.
 QFont DialogFont(const DialogTemplate& tpl) {
     QFont font;
-    font.setFamilies({"Noto Sans CJK JP", Q(tpl.font), "Noto Sans JP", "IPAexGothic", "IPAGothic",
-                      "VL Gothic", "Yu Gothic UI", "Meiryo UI"});
+    font.setFamilies({"IPAPGothic", Q(tpl.font), "Noto Sans CJK JP", "Noto Sans JP", "IPAexGothic",
+                      "IPAGothic", "VL PGothic", "VL Gothic"});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(tpl.pointSize > 0 ? tpl.pointSize : 9);
     return font;
 }
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
-    const QFontMetrics fm(font);
-    const int letters = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return DialogBaseUnits{BaseUnitXFromLetters(letters), fm.height()};
+    return BaseUnitsForEm(QFontInfo(font).pixelSize());
 }
+
+// A group box's caption stands on its frame line, as on Windows, instead of above it: the
+// template gives the box no room for a caption line of its own.
+const char* const kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 0.5em; padding: 0 2px; }";
 
 QRect ToQRect(const Rect& r) {
     return QRect(r.left, r.top, r.Width(), r.Height());
@@ -183,8 +188,13 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
     }
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(parent);
-        if (def.flags & kReadOnly)
+        if (def.flags & kReadOnly) {
+            // Read-only fields have the window's colour, as on Windows: nothing to type into.
             edit->setReadOnly(true);
+            QPalette pal = edit->palette();
+            pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+            edit->setPalette(pal);
+        }
         if (def.flags & kDigitsOnly)
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[0-9]*")), edit));
@@ -208,6 +218,7 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
     case ControlKind::GroupBox: {
         auto* group = new QGroupBox(caption, parent);
         group->setFocusPolicy(Qt::NoFocus);
+        group->setStyleSheet(QString::fromLatin1(kGroupBoxStyle));
         return group;
     }
     case ControlKind::Lamp: {
@@ -717,7 +728,8 @@ bool QtWindow::IsCtrlDown() const {
 
 std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) {
     QFileDialog dialog(m_dialog);
-    dialog.setWindowTitle(request.save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く"));
+    dialog.setWindowTitle(request.save ? QStringLiteral("名前を付けて保存")
+                                       : QStringLiteral("開く"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

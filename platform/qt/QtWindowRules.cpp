@@ -17,8 +17,9 @@ int MulDivRound(int value, int numerator, int denominator) {
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-int BaseUnitXFromLetters(int widthOf52Letters) {
-    return (widthOf52Letters / 26 + 1) / 2;
+DialogBaseUnits BaseUnitsForEm(int emPixels) {
+    const int em = std::max(emPixels, 1);
+    return DialogBaseUnits{(em + 1) / 2, em};
 }
 
 Rect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base) {

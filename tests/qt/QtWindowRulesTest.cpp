@@ -20,8 +20,12 @@ TEST(DialogUnits, ConvertLikeWindows) {
               DialogUnitsToPixels(121, 0, 10, 12, noto).left);
     EXPECT_EQ(MulDivRound(-3, 7, 2), -11); // half away from zero, as MulDiv
     EXPECT_EQ(MulDivRound(5, 1, 0), 0);
-    EXPECT_EQ(BaseUnitXFromLetters(361), 7);
-    EXPECT_EQ(BaseUnitXFromLetters(312), 6);
+    // A 9-point font: 12 pixels at 96 dpi, 15 at 120, 18 at 144.
+    EXPECT_EQ(BaseUnitsForEm(12).x, 6);
+    EXPECT_EQ(BaseUnitsForEm(12).y, 12);
+    EXPECT_EQ(BaseUnitsForEm(15).x, 8);
+    EXPECT_EQ(BaseUnitsForEm(18).x, 9);
+    EXPECT_EQ(BaseUnitsForEm(0).y, 1);
 }
 
 TEST(UpDown, ParsesTheNumberStandingInTheField) {
