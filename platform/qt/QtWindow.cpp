@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStandardPaths>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QUrl>
 
@@ -437,6 +439,10 @@ std::string QtWindow::GetTitle() const {
 void QtWindow::SetText(int id, const std::string& text) {
     QWidget* w = Widget(id);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (edit->isReadOnly()) {
+            ShowWholeOrShortened(edit, text);
+            return;
+        }
         edit->setText(Q(text));
         edit->setCursorPosition(0); // a long text shows from its beginning
     } else if (auto* list = qobject_cast<QComboBox*>(w)) {
@@ -450,10 +456,37 @@ void QtWindow::SetText(int id, const std::string& text) {
     }
 }
 
+// A read-only field shows an outcome: a port path too long for it is shortened in its middle
+// so that the end of the message stays in sight, and the whole text is its tooltip then.
+void QtWindow::ShowWholeOrShortened(QLineEdit* edit, const std::string& text) {
+    const char* const kWhole = "hxWholeText";
+    const char* const kTip = "hxRegisteredTip";
+    if (!edit->property(kTip).isValid())
+        edit->setProperty(kTip, edit->toolTip());
+    const QFontMetrics fm(edit->font());
+    const QMargins m = edit->textMargins();
+    // The room the line edit leaves its text: its frame and a margin of 2 pixels each side.
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.lineWidth =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+    const QRect inner = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+    const int room = inner.width() - m.left() - m.right() - 4;
+    const std::string shown = ShortenPathsToFit(
+        text, [&fm](const std::string& t) { return fm.horizontalAdvance(Q(t)); }, room);
+    edit->setProperty(kWhole, Q(text));
+    edit->setText(Q(shown));
+    edit->setCursorPosition(0);
+    edit->setToolTip(shown == text ? edit->property(kTip).toString() : Q(text));
+}
+
 std::string QtWindow::GetText(int id) const {
     QWidget* w = Widget(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (const QVariant whole = edit->property("hxWholeText"); whole.isValid())
+            return S(whole.toString());
         return S(edit->text());
+    }
     if (auto* list = qobject_cast<QComboBox*>(w))
         return S(list->currentText());
     if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -599,6 +632,7 @@ bool QtWindow::AddTooltip(int id, const std::string& text) {
     if (!w)
         return false;
     w->setToolTip(Q(text));
+    w->setProperty("hxRegisteredTip", Q(text));
     return true;
 }
 

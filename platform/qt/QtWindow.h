@@ -13,6 +13,7 @@
 
 class QAction;
 class QDialog;
+class QLineEdit;
 class QTimer;
 class QWidget;
 
@@ -97,6 +98,7 @@ private:
                            bool mainWindow);
     bool Start(const DialogTemplate& tpl, IWindowEvents& events);
     void Teardown();
+    void ShowWholeOrShortened(QLineEdit* edit, const std::string& text);
     void FocusFirstControl();
     const Control* Find(int id) const;
     int IdOf(const QWidget* w) const;

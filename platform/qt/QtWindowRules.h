@@ -3,6 +3,7 @@
 // file dialogs' filter strings. No widgets here, so that the rules are tested directly.
 #include "platform/Types.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,5 +60,11 @@ std::string QtFilterText(const FileFilterEntry& entry);
 // A file name chosen in a save dialog, with the default extension added when its name has none
 // ("settings" -> "settings.txt"; "settings.hex" and "archive." stay as typed).
 std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+
+// A text for a field too narrow for it: each file path in it ("/home/u/work/ttyUSB0") loses
+// folders from its middle, which become "…" ("/home/…/ttyUSB0", then "/…/ttyUSB0"), until the
+// text fits room as measured by width. The text as it stands when nothing shortens further.
+std::string ShortenPathsToFit(const std::string& text,
+                              const std::function<int(const std::string&)>& width, int room);
 
 } // namespace hx

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -74,6 +75,28 @@ TEST_F(QtWindowAppTest, APortThatCannotBeOpenedIsReportedInTheInformationField) 
     EXPECT_EQ(Info(), "ポート（COM1）のオープンに失敗しました");
     EXPECT_TRUE(win.IsEnabled(IDC_RECEIVE));
     EXPECT_FALSE(win.IsEnabled(IDC_SEND));
+}
+
+TEST_F(QtWindowAppTest, ALongPortPathIsShortenedInTheMiddleAndTheOutcomeStaysInSight) {
+    ports.options.openFails = true;
+    const std::string port = "/home/someone/projects/hx5310/build/sim/hx5310-sim";
+    Open();
+    win.ListAdd(IDC_PORT, port);
+    win.ListSelect(IDC_PORT, 1);
+    QTest::mouseClick(W(IDC_RECEIVE), Qt::LeftButton);
+    const std::string whole = "ポート（" + port + "）のオープンに失敗しました";
+    EXPECT_EQ(Info(), whole); // the window's own text is whole
+    auto* field = qobject_cast<QLineEdit*>(W(IDC_INFO));
+    const QString shown = field->text();
+    EXPECT_TRUE(shown.startsWith("ポート（/")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("/hx5310-sim）のオープンに失敗しました")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("…"));
+    EXPECT_LE(field->fontMetrics().horizontalAdvance(shown), field->width());
+    EXPECT_EQ(field->toolTip().toStdString(), whole);
+    // A text that fits is shown as it is, with the field's own tooltip.
+    win.SetText(IDC_INFO, "設定の受信に成功しました");
+    EXPECT_EQ(field->text().toStdString(), "設定の受信に成功しました");
+    EXPECT_EQ(field->toolTip().toStdString(), "各種情報を表示します");
 }
 
 TEST_F(QtWindowAppTest, ClosingStoresThePortAndEscapeClosesLikeTheCloseButton) {

@@ -102,5 +102,21 @@ TEST(FileFilter, AddsTheDefaultExtensionOnlyToNamesWithoutOne) {
     EXPECT_EQ(WithDefaultExtension("/home/u/", "txt"), "/home/u/");
 }
 
+TEST(InfoText, LongPathsLoseTheirMiddleFoldersUntilTheTextFits) {
+    // One unit per byte, "…" included as its three bytes.
+    const auto bytes = [](const std::string& t) { return static_cast<int>(t.size()); };
+    const std::string text = "port (/home/u/work/ttyUSB0) failed";
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 34), text);
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 33), "port (/home/u/…/ttyUSB0) failed");
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 31), "port (/home/…/ttyUSB0) failed");
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 30), "port (/…/ttyUSB0) failed");
+    // Nothing shortens further: the last name and the rest of the text stay.
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 5), "port (/…/ttyUSB0) failed");
+    // Paths without a folder in their middle, and slashes inside words, stay as they are.
+    EXPECT_EQ(ShortenPathsToFit("ポート（/dev/ttyUSB0）", bytes, 3), "ポート（/dev/ttyUSB0）");
+    EXPECT_EQ(ShortenPathsToFit("a/b/c/d e", bytes, 3), "a/b/c/d e");
+    EXPECT_EQ(ShortenPathsToFit("（/a/b/c）", bytes, 10), "（/…/c）");
+}
+
 } // namespace
 } // namespace hx
