@@ -1,5 +1,7 @@
 #include "app/Resources.h"
 
+#include "Version.h"
+
 namespace hx {
 namespace {
 
@@ -210,7 +212,7 @@ DialogTemplate BuildAbout() {
     t.pointSize = 9;
     t.controls.push_back(C(-1, K::Icon, "", 11, 17, 21, 20));
     t.controls.push_back(L("HX-5310-Config Version 1.2", 40, 10, 130));
-    t.controls.push_back(L("HX-5310 設定ツール（Qt 版 1.3.0.1）", 40, 25, 136));
+    t.controls.push_back(L("HX-5310 設定ツール（Qt 版 " HX_VERSION "）", 40, 25, 136));
     t.controls.push_back(C(1, K::PushButton, "OK", 178, 7, 50, 16, kDefaultButton));
     return t;
 }

@@ -103,6 +103,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             o.command = Command::Help;
             return true;
         }
+        if (arg == "--version") {
+            o.command = Command::Version;
+            return true;
+        }
         std::string name = arg, value;
         bool inlineValue = false;
         const auto eq = arg.find('=');
@@ -203,6 +207,7 @@ std::string CliUsage() {
         std::string(kConfigVariable) +
         "\n"
         "  --help         show this text\n"
+        "  --version      show the program's version\n"
         "\n"
         "Settings (show and set, in this order):\n ";
     size_t column = 1;

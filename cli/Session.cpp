@@ -165,6 +165,7 @@ int Session::Run() {
         break;
     case Command::None:
     case Command::Help:
+    case Command::Version:
         return kExitUsage;
     }
     ClearProgress();
