@@ -6,6 +6,7 @@
 //   settings/  image layout, data exchange and validation, coupling rules, presets, files
 //   monitor/   monitor mode and status frames
 #include "app/HX5310ConfigApp.h"
+#include "app/Progress.h"
 #include "app/Resources.h"
 #include "link/SettingsImage.h"
 #include "monitor/StaticLevel.h"
@@ -73,6 +74,10 @@ public:
     void EnableWindowControls(bool enable);    // 2 and 1000
     void ShowSerialRow(bool show);             // 1060, 1061, 1065, 1066
     void SetInfoNow(const std::string& text);  // m_strInfo into field 1002 at once, nothing else
+    // How far the running operation has come, and that progress in field 1002 while it runs
+    // (after each port event; m_strInfo, the outcome, is not touched).
+    OperationProgress Progress() const;
+    void ShowProgress();
 
     // --- link/: serial link ---
     int OpenPort();
@@ -104,7 +109,7 @@ public:
     // A record of a receive or read-back: ParseHexRecord, and an end-of-file record counts
     // only when the records before it covered the whole image.
     int ReceiveRecord(const char* record, int mode);
-    void PumpRecords(long tag);                       // event 4 while m_bMoreToSend
+    void PumpRecords(long tag); // event 4 while m_bMoreToSend
 
     // --- settings/ ---
     void ExchangeImage(bool bToImage);

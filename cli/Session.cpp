@@ -25,8 +25,6 @@ namespace {
 // The window's own time-outs end every operation within seconds; this only keeps a run from
 // hanging should an operation never end.
 constexpr uint64_t kOperationLimitMs = 120000;
-// The records of a whole image as the box sends them, each ended by CR LF.
-constexpr uint64_t kImageLineBytes = 64 * 77 + 13;
 // A monitor that hears nothing this long says so once.
 constexpr uint64_t kSilentMonitorMs = 3000;
 
@@ -710,25 +708,18 @@ void Session::ShowProgress() {
     if (!m_env.progress || !m_dlg)
         return;
     const int step = m_dlg->m_nStep;
-    if (step != m_progressStep) {
-        m_progressStep = step;
-        m_stepBytesRead = m_line.bytesRead;
-    }
-    auto percent = [](uint64_t done, uint64_t whole) {
-        return std::to_string(std::min<uint64_t>(99, done * 100 / whole)) + "%";
-    };
-    const uint64_t received = m_line.bytesRead - m_stepBytesRead;
+    const std::string percent = std::to_string(m_dlg->Progress().percent) + "%";
     std::string text;
     switch (step) {
     case 4:
     case 35:
-        text = "receiving settings " + percent(received, kImageLineBytes);
+        text = "receiving settings " + percent;
         break;
     case 13:
-        text = "sending settings " + percent(m_dlg->m_nSendAddress, kImageSize);
+        text = "sending settings " + percent;
         break;
     case 14:
-        text = "verifying settings " + percent(received, kImageLineBytes);
+        text = "verifying settings " + percent;
         break;
     case 15:
     case 33:
