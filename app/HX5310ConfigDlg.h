@@ -6,8 +6,8 @@
 //   settings/  image layout, data exchange and validation, coupling rules, presets, files
 //   monitor/   monitor mode and status frames
 #include "app/HX5310ConfigApp.h"
-#include "app/Progress.h"
 #include "app/Resources.h"
+#include "link/Progress.h"
 #include "link/SettingsImage.h"
 #include "monitor/StaticLevel.h"
 #include "platform/Controls.h"

@@ -1,6 +1,6 @@
 // The progress of the running operation, read from the sequencer's step, the record parser's
 // coverage of the image and the record pump's address.
-#include "app/Progress.h"
+#include "link/Progress.h"
 
 #include "app/HX5310ConfigDlg.h"
 
