@@ -3,6 +3,7 @@
 #include "platform/PortFolder.h"
 
 #include <QSerialPortInfo>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <dirent.h>
@@ -119,6 +120,13 @@ QtPort::QtPort() {
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError e) { OnError(e); });
     QObject::connect(&m_drainTimer, &QTimer::timeout, &m_port, [this] { PollTransmitQueue(); });
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_holdTimer, &QTimer::timeout, &m_port, [this] {
+        for (auto* n : m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
+            if (n->type() == QSocketNotifier::Read && m_port.isOpen())
+                n->setEnabled(true);
+    });
 }
 
 QtPort::~QtPort() {
@@ -220,6 +228,8 @@ int QtPort::Read(char* buf, int capacity) {
     if (!IsOpen() || !buf || capacity <= 0)
         return 0;
     const qint64 n = m_port.read(buf, capacity);
+    if (n <= 0 && m_streaming)
+        HoldReads(); // all read, more on its way: let it gather
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
@@ -253,6 +263,9 @@ unsigned long QtPort::GetStatus() {
 
 void QtPort::Close() {
     StopDrainWatch();
+    m_holdTimer.stop();
+    m_streaming = false;
+    m_sinceReady.invalidate();
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
@@ -265,9 +278,32 @@ void QtPort::Notify(unsigned event) {
         m_notify(event);
 }
 
+namespace {
+// Bytes that follow each other within this time count as a stream.
+constexpr qint64 kStreamGapMs = 5;
+// How long the line is not watched after a read while bytes stream in: well within a frame of
+// the screen, so that what is shown lags by no more than that.
+constexpr int kHoldMs = 16;
+} // namespace
+
 void QtPort::OnReadyRead() {
+    m_streaming = m_sinceReady.isValid() && m_sinceReady.elapsed() < kStreamGapMs;
+    m_sinceReady.start();
     if (IsOpen())
         Notify(EV_RXCHAR);
+}
+
+void QtPort::HoldReads() {
+    if (m_holdTimer.isActive())
+        return;
+    // QSerialPort watches the descriptor with a read notifier of its own, and watches again
+    // as soon as it is read from; it is paused here until the hold ends.
+    for (auto* n : m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+        if (n->type() == QSocketNotifier::Read && n->isEnabled()) {
+            n->setEnabled(false);
+            m_holdTimer.start(kHoldMs);
+        }
+    }
 }
 
 void QtPort::OnBytesWritten() {

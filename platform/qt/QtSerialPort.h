@@ -2,6 +2,7 @@
 // The port object and the port enumerator over QSerialPort and QSerialPortInfo.
 #include "platform/Port.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -64,6 +65,7 @@ public:
 private:
     void Notify(unsigned event);
     void OnReadyRead();
+    void HoldReads();
     void OnBytesWritten();
     void PollTransmitQueue();
     void OnError(QSerialPort::SerialPortError error);
@@ -71,6 +73,12 @@ private:
 
     QSerialPort m_port;
     QTimer m_drainTimer; // polls the operating system's transmit queue while it drains
+    // While bytes stream in without a pause (the monitor's status frames), the port stops
+    // watching the line for a few milliseconds after each read, so that the bytes come in
+    // batches: hundreds of wake-ups a second become a few dozen.
+    QTimer m_holdTimer;
+    QElapsedTimer m_sinceReady; // since the last "bytes received"
+    bool m_streaming = false;   // the last two came close together
     std::function<void(unsigned)> m_notify;
     QueueProbe m_queueProbe = OsTransmitQueue;
     unsigned long m_mask = EV_RXCHAR | EV_TXEMPTY;

@@ -608,10 +608,21 @@ void QtWindow::SetLamp(int id, LampImage image) {
     auto* lamp = qobject_cast<QLabel*>(Widget(id));
     if (!lamp)
         return;
-    if (image == LampImage::None)
+    // The monitor sets lamps with every status frame that changes one: the pictures are drawn
+    // once, and a lamp that shows its picture already is left alone.
+    const QVariant shown = lamp->property("hxLamp");
+    if (shown.isValid() && shown.toInt() == static_cast<int>(image))
+        return;
+    lamp->setProperty("hxLamp", static_cast<int>(image));
+    if (image == LampImage::None) {
         lamp->clear();
-    else
-        lamp->setPixmap(QPixmap::fromImage(LampPicture(image)));
+        return;
+    }
+    static std::map<LampImage, QPixmap> pictures;
+    auto it = pictures.find(image);
+    if (it == pictures.end())
+        it = pictures.emplace(image, QPixmap::fromImage(LampPicture(image))).first;
+    lamp->setPixmap(it->second);
 }
 
 void QtWindow::AttachOwnerDraw(int id, IOwnerDraw* painter) {
@@ -624,7 +635,7 @@ void QtWindow::RedrawNow(int id) {
     if (auto* meter = dynamic_cast<QtMeterWidget*>(w))
         meter->RedrawNow();
     else if (w)
-        w->repaint();
+        w->update(); // shown with the window's next paint
 }
 
 bool QtWindow::AddTooltip(int id, const std::string& text) {

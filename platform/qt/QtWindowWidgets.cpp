@@ -3,18 +3,56 @@
 #include "platform/qt/QtWindowRules.h"
 
 #include <QAbstractItemView>
+
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace hx {
 
 QtDialogWidget::QtDialogWidget(QWidget* parent) : QDialog(parent) {}
+
+int QtDialogWidget::FrameMs() const {
+    const QScreen* s = screen();
+    const double hz = s ? s->refreshRate() : 0.0;
+    // A screen that reports no rate, or an unlikely one, is taken as the usual 60 Hz.
+    const double rate = hz >= 24.0 && hz <= 500.0 ? hz : 60.0;
+    return std::max(1, static_cast<int>(1000.0 / rate));
+}
+
+bool QtDialogWidget::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest) {
+        // Qt asks for one paint of everything that changed; one that comes too soon after the
+        // last paint is held back and asked for again when its time has come (the changes
+        // meanwhile join it).
+        const int frame = FrameMs();
+        if (m_sincePaint.isValid() && m_sincePaint.elapsed() < frame) {
+            if (!m_paintPending) {
+                m_paintPending = true;
+                QTimer::singleShot(static_cast<int>(frame - m_sincePaint.elapsed()),
+                                   Qt::PreciseTimer, this, [this] {
+                                       m_paintPending = false;
+                                       QCoreApplication::postEvent(
+                                           this, new QEvent(QEvent::UpdateRequest),
+                                           Qt::LowEventPriority);
+                                   });
+            }
+            return true;
+        }
+        m_sincePaint.start();
+        ++m_paints;
+    }
+    return QDialog::event(event);
+}
 
 void QtDialogWidget::reject() {
     if (onCancel)
@@ -169,8 +207,18 @@ void QtImageCanvas::FillRect(const Rect& r, Rgb colour) {
     const QRect area = QRect(r.left, r.top, r.Width(), r.Height()).intersected(m_image.rect());
     if (area.isEmpty())
         return;
-    QPainter p(&m_image);
-    p.fillRect(area, QColor(colour.r, colour.g, colour.b));
+    // Straight into the pixels: the monitor fills a few rectangles per status frame, and a
+    // painter set up for each would cost more than the fills.
+    if (m_image.format() != QImage::Format_RGB32 && m_image.format() != QImage::Format_ARGB32) {
+        QPainter p(&m_image);
+        p.fillRect(area, QColor(colour.r, colour.g, colour.b));
+        return;
+    }
+    const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        std::fill(line + area.left(), line + area.right() + 1, pixel);
+    }
 }
 
 QtMeterWidget::QtMeterWidget(QWidget* parent) : QWidget(parent) {
@@ -193,8 +241,10 @@ void QtMeterWidget::Draw() {
 }
 
 void QtMeterWidget::RedrawNow() {
+    // The painter draws (and so updates its state) now; the screen shows it with the window's
+    // next paint.
     Draw();
-    repaint();
+    update();
 }
 
 void QtMeterWidget::paintEvent(QPaintEvent*) {
