@@ -101,6 +101,15 @@ void QtDropList::paintEvent(QPaintEvent*) {
     const QRect text =
         style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
     opt.currentText = fontMetrics().elidedText(opt.currentText, Qt::ElideMiddle, text.width());
+    if (hasFocus() && isEnabled()) {
+        // A focused list shows its item highlighted, as the window system's drop-down lists
+        // do: the style alone marks the focus too faintly to be seen.
+        painter.fillRect(text.adjusted(0, 1, 0, -1), palette().color(QPalette::Highlight));
+        const QColor on = palette().color(QPalette::HighlightedText);
+        painter.setPen(on);
+        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            opt.palette.setColor(role, on);
+    }
     painter.drawControl(QStyle::CE_ComboBoxLabel, opt);
 }
 

@@ -185,6 +185,27 @@ TEST_F(QtLayoutTest, TabOrderFollowsTheScreen) {
     }
 }
 
+TEST_F(QtLayoutTest, TheInformationFieldLooksReadOnlyAndAFocusedListShowsIt) {
+    Open();
+    const QPalette info = W(IDC_INFO)->palette();
+    EXPECT_EQ(info.color(QPalette::Base), info.color(QPalette::Window));
+    EXPECT_NE(qobject_cast<QLineEdit*>(W(IDC_DELAY_A))->palette().color(QPalette::Base),
+              info.color(QPalette::Window));
+
+    QWidget* list = W(IDC_PORT);
+    const QColor highlight = list->palette().color(QPalette::Highlight);
+    // A point in the list's text area, right of the short item, left of the arrow.
+    auto marked = [&] {
+        const QImage shown = list->grab().toImage();
+        return QColor(shown.pixel(list->width() - 24, list->height() / 2)) == highlight;
+    };
+    win.SetFocus(IDC_DELAY_A);
+    EXPECT_FALSE(marked());
+    win.SetFocus(IDC_PORT);
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_TRUE(marked());
+}
+
 TEST_F(QtLayoutTest, TheHiddenRowsFitWhenShown) {
     Open();
     // The serial-number row and the monitor value fields take the place kept for them.
@@ -234,6 +255,10 @@ TEST_F(QtLayoutTest, Screenshot) {
         GTEST_SKIP() << "HX_SCREENSHOT_DIR not set";
     QDir().mkpath(dir);
     EXPECT_TRUE(win.Dialog()->grab().save(dir + "/start.png"));
+    win.SetFocus(IDC_PORT);
+    EXPECT_TRUE(W(IDC_PORT)->grab().save(dir + "/port-focus.png"));
+    win.SetFocus(IDC_NO_TX_TONE);
+    EXPECT_TRUE(W(IDC_NO_TX_TONE)->grab().save(dir + "/check-focus.png"));
 }
 
 } // namespace
