@@ -102,12 +102,13 @@ void AddChannel(std::vector<ControlDef>& v, bool b, int boxX, int boxY) {
 
 // A numeric field of the common settings with its label, up-down and unit.
 void AddCommonField(std::vector<ControlDef>& v, const char* caption, int labelX, int labelWidth,
-                    int id, int spinId, int y, const char* unit, int unitWidth, const char* tip) {
+                    int id, int spinId, int y, const char* unit, int unitWidth, const char* tip,
+                    int fieldWidth = 22) {
     const int fx = labelX + labelWidth + 1;
     v.push_back(L(caption, labelX, y + 2, labelWidth));
-    v.push_back(C(id, K::Edit, "", fx, y, 22, 12, 0, tip));
-    v.push_back(C(spinId, K::UpDown, "", fx + 22, y, 10, 12));
-    v.push_back(L(unit, fx + 34, y + 2, unitWidth));
+    v.push_back(C(id, K::Edit, "", fx, y, fieldWidth, 12, 0, tip));
+    v.push_back(C(spinId, K::UpDown, "", fx + fieldWidth, y, 10, 12));
+    v.push_back(L(unit, fx + fieldWidth + 12, y + 2, unitWidth));
 }
 
 DialogTemplate BuildMain() {
@@ -133,7 +134,7 @@ DialogTemplate BuildMain() {
     AddChannel(v, true, 185, 22);
     // Common settings, three rows
     const int y0 = 186, y1 = 201, y2 = 217;
-    AddCommonField(v, "信号検知閾値", 9, 56, 1021, 1022, y0, "dB", 10,
+    AddCommonField(v, "信号検知閾値", 7, 56, 1021, 1022, y0, "dB", 10,
                    "「信号検知送信」選択時、送信を開始する信号（音声）レベルを指定します");
     v.push_back(C(1049, K::CheckBox, "トーン検知", 113, y0 + 1, 55, 10, kAutoCheckBox,
                   "単一トーン検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
@@ -144,22 +145,23 @@ DialogTemplate BuildMain() {
     v.push_back(
         List(1071, 314, y0, 37, {"無効", "Ａ", "Ｂ"}, "送信状態で受信を許可する対象を選択します"));
     AddCommonField(
-        v, "信号非検知閾値", 9, 56, 1027, 1028, y1, "dB", 10,
+        v, "信号非検知閾値", 7, 56, 1027, 1028, y1, "dB", 10,
         "「信号検知送信」選択時、継続時間後に送信を終了する信号（音声）レベルを指定します");
     v.push_back(
         C(1050, K::CheckBox, "ノイズ検知", 113, y1 + 1, 55, 10, kAutoCheckBox,
           "スケルチ開放ノイズ検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
     AddCommonField(v, "連続送信制限時間", 172, 64, 1056, 1057, y1, "s", 6,
                    "意図せず送信状態が継続したときに、送信状態を解除するまでの時間を指定します");
-    v.push_back(L("マイク送信選択", 9, y2 + 2, 52));
-    v.push_back(List(1069, 62, y2, 68, {"ＰＴＴ切り替え", "Ａのみ", "Ｂのみ", "ＡとＢ両方"},
+    v.push_back(L("マイク送信選択", 7, y2 + 2, 52));
+    v.push_back(List(1069, 60, y2, 68, {"ＰＴＴ切り替え", "Ａのみ", "Ｂのみ", "ＡとＢ両方"},
                      "マイク＆スピーカーで送信する場合の送信対象を選択します"));
-    AddCommonField(v, "マイクゲイン", 134, 40, 1023, 1024, y2, "dB", 10,
-                   "マイク＆スピーカーで送信する場合のマイクゲインを調節します");
-    v.push_back(C(1060, K::Label, "製造番号", 223, y2 + 2, 32, 8, kHidden));
-    v.push_back(C(1061, K::Edit, "", 256, y2, 42, 12, kHidden | kUpperCase));
-    v.push_back(C(1065, K::Label, "←", 300, y2 + 2, 8, 8, kHidden));
-    v.push_back(C(1066, K::Edit, "", 309, y2, 42, 12, kHidden | kUpperCase));
+    AddCommonField(v, "マイクゲイン", 130, 40, 1023, 1024, y2, "dB", 10,
+                   "マイク＆スピーカーで送信する場合のマイクゲインを調節します", 20);
+    // Eight digits of a serial number, the widest of them ("88888888"), fit each field.
+    v.push_back(C(1060, K::Label, "製造番号", 215, y2 + 2, 32, 8, kHidden));
+    v.push_back(C(1061, K::Edit, "", 248, y2, 46, 12, kHidden | kUpperCase));
+    v.push_back(C(1065, K::Label, "←", 295, y2 + 2, 8, 8, kHidden));
+    v.push_back(C(1066, K::Edit, "", 305, y2, 46, 12, kHidden | kUpperCase));
     // Button row
     const int yb = 233;
     v.push_back(C(1062, K::PushButton, "出荷時に戻す", 7, yb, 56, 14, 0,

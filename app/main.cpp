@@ -7,9 +7,6 @@
 #include "platform/qt/QtWindowPictures.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
@@ -51,15 +48,11 @@ int main(int argc, char* argv[]) {
 
     // The user interface is Japanese: Qt's own dialogs (file dialogs, their questions) too.
     // Without Qt's Japanese texts those dialogs speak English; the window still works.
-    QTranslator qtTexts;
-    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", translations))
-        QApplication::installTranslator(&qtTexts);
-    else
+    if (std::string folder; !hx::InstallQtJapaneseTexts(folder))
         std::fprintf(stderr,
                      "hx5310-config: Qt's Japanese texts (qtbase_ja.qm) are not in %s; the file "
                      "dialogs will be in English (Debian package qt6-translations-l10n)\n",
-                     qPrintable(translations));
+                     folder.c_str());
 
     // The user's own stored preferences, or the file that HX5310_CONFIG names: the variable
     // hx5310ctl reads too, so that a production station keeps one serial-number counter.

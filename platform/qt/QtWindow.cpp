@@ -13,7 +13,9 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
 #include <algorithm>
@@ -89,6 +92,23 @@ private:
 };
 
 } // namespace
+
+bool InstallQtJapaneseTexts(std::string& folder) {
+    const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    folder = S(path);
+    // One translator for the life of the application.
+    static QTranslator* texts = nullptr;
+    if (texts)
+        return true;
+    auto* candidate = new QTranslator(qApp);
+    if (!candidate->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", path)) {
+        delete candidate;
+        return false;
+    }
+    QCoreApplication::installTranslator(candidate);
+    texts = candidate;
+    return true;
+}
 
 QtWindow::QtWindow() = default;
 

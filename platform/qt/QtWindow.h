@@ -21,6 +21,10 @@ namespace hx {
 
 class QtDialogWidget;
 
+// Installs Qt's own Japanese texts (the file dialogs, their questions) in the application.
+// False when they are not installed; folder then names where they were looked for.
+bool InstallQtJapaneseTexts(std::string& folder);
+
 class QtWindow : public IWindowServices {
 public:
     QtWindow();

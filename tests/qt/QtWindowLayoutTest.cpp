@@ -2,6 +2,7 @@
 #include "platform/qt/QtWindowWidgets.h"
 #include "tests/qt/QtWindowAppFixture.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
@@ -213,8 +214,9 @@ TEST_F(QtLayoutTest, TheHiddenRowsFitWhenShown) {
          {IDC_SERIAL_LABEL, IDC_SERIAL, IDC_ARROW_LABEL, IDC_NEW_SERIAL, IDC_AVG_A, IDC_AVG_B})
         win.Show(id, true);
     win.SetText(IDC_SERIAL, "FFFFFFFE");
-    win.SetText(IDC_AVG_A, "-100dB");
-    for (int id : {IDC_SERIAL, IDC_AVG_A}) {
+    win.SetText(IDC_NEW_SERIAL, "88888888");
+    win.SetText(IDC_AVG_A, "-126dB");
+    for (int id : {IDC_SERIAL, IDC_NEW_SERIAL, IDC_AVG_A}) {
         auto* edit = qobject_cast<QLineEdit*>(W(id));
         EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()) + 8, edit->width()) << id;
     }
@@ -246,6 +248,31 @@ TEST_F(QtLayoutTest, TheAboutBoxShowsItsTextsWhole) {
     });
     win.ShowModalBox(AboutDialogTemplate());
     EXPECT_EQ(labels, 2);
+}
+
+TEST_F(QtLayoutTest, TheFileDialogsSpeakJapanese) {
+    Open();
+    std::string folder;
+    ASSERT_TRUE(InstallQtJapaneseTexts(folder)) << "no qtbase_ja.qm in " << folder;
+    QStringList texts;
+    AnswerNextModal([&](QWidget* box) {
+        for (auto* b : box->findChildren<QAbstractButton*>())
+            texts << b->text();
+        for (auto* l : box->findChildren<QLabel*>())
+            texts << l->text();
+        if (const QString dir = qEnvironmentVariable("HX_SCREENSHOT_DIR"); !dir.isEmpty())
+            box->grab().save(dir + "/file-dialog.png");
+    });
+    FileDialogSpec save;
+    save.save = true;
+    save.filter = "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||";
+    save.defaultExt = "txt";
+    EXPECT_FALSE(win.AskFileName(save).has_value());
+    const QString all = texts.join('|');
+    // Qt's own English texts are gone: "Look in", "File name", "Save", "Cancel".
+    for (const char* english : {"Look in:", "File name:", "&Save", "Cancel"})
+        EXPECT_FALSE(texts.contains(english)) << english << " in " << all.toStdString();
+    EXPECT_TRUE(all.contains("キャンセル")) << all.toStdString();
 }
 
 TEST_F(QtLayoutTest, Screenshot) {
