@@ -3,7 +3,6 @@
 #include "platform/qt/QtWindowRules.h"
 
 #include <QAbstractItemView>
-
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -15,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+
 #include <algorithm>
 
 namespace hx {
