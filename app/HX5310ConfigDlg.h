@@ -8,6 +8,7 @@
 #include "app/HX5310ConfigApp.h"
 #include "app/Outcome.h"
 #include "app/Resources.h"
+#include "link/Progress.h"
 #include "link/SettingsImage.h"
 #include "monitor/StaticLevel.h"
 #include "platform/Controls.h"
@@ -79,6 +80,10 @@ public:
     void EnableWindowControls(bool enable);    // 2 and 1000
     void ShowSerialRow(bool show);             // 1060, 1061, 1065, 1066
     void SetInfoNow(const std::string& text);  // m_strInfo into field 1002 at once, nothing else
+    // How far the running operation has come, and that progress in field 1002 while it runs
+    // (after each port event; m_strInfo, the outcome, is not touched).
+    OperationProgress Progress() const;
+    void ShowProgress();
 
     // --- link/: serial link ---
     int OpenPort();

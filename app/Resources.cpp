@@ -1,5 +1,7 @@
 #include "app/Resources.h"
 
+#include "Version.h"
+
 namespace hx {
 namespace {
 
@@ -47,54 +49,66 @@ const std::vector<std::string> kTxSelItems = {"信号検知", "ノイズ検知",
                                               "ビジー入力（負極性）"};
 const std::vector<std::string> kPresetItems = {"特定小電力無線機全般", "デジタル無線機全般"};
 
-// One channel's group box contents; dx is the group's left edge, dy its top.
-void AddChannel(std::vector<ControlDef>& v, bool b, int dx, int dy) {
-    const int lx = dx + 5, fx = dx + 63, ux = dx + 103;
-    auto row = [&](int i) { return dy + 12 + 14 * i; };
-    v.push_back(C(-1, K::GroupBox, b ? "Ｂ" : "Ａ", dx, dy, 172, 155));
-    v.push_back(L("簡易設定選択", lx, row(0) + 2, 56));
-    v.push_back(List(b ? 1073 : 1072, fx, row(0), 100, kPresetItems, kTipPreset));
+// The rows of the two channel boxes, aligned across both boxes.
+int ChannelRow(int i) {
+    return 37 + 14 * i;
+}
+
+// One channel's group box and its contents. The fields of the upper rows stand in one column
+// and those of the two noise thresholds, whose labels are longer, in a second one a little to
+// the right: one column for all would push the gain units past the box's edge.
+void AddChannel(std::vector<ControlDef>& v, bool b, int boxX, int boxY) {
+    const int ox = boxX - 7; // everything is laid out for box A and shifted for box B
+    const int lx = 11 + ox, fx = 61 + ox, nx = 72 + ox;
+    v.push_back(C(-1, K::GroupBox, b ? "Ｂ" : "Ａ", boxX, boxY, 166, 155));
+    v.push_back(L("簡易設定選択", lx, ChannelRow(0) + 2, 48));
+    v.push_back(List(b ? 1073 : 1072, fx, ChannelRow(0), 104, kPresetItems, kTipPreset));
     struct Num {
         int editA, spinA, editB, spinB;
         const char* caption;
         const char* unit;
+        int unitWidth;
         unsigned flags;
         const char* tip;
     };
-    const Num nums[] = {
-        {1003, 1004, 1005, 1006, "音声遅延時間", "ms", kDigitsOnly, kTipDelay},
-        {1009, 1010, 1011, 1012, "送信継続時間", "ms", kDigitsOnly, kTipHold},
-        {1013, 1014, 1015, 1016, "受信ゲイン", "dB (スピーカー入力)", kDigitsOnly, kTipRxGain},
-        {1017, 1018, 1019, 1020, "送信ゲイン", "dB (マイク出力)", 0, kTipTxGain},
+    auto addNum = [&](const Num& n, int row, int x) {
+        v.push_back(L(n.caption, lx, ChannelRow(row) + 2, x - lx - 1));
+        v.push_back(
+            C(b ? n.editB : n.editA, K::Edit, "", x, ChannelRow(row), 24, 12, n.flags, n.tip));
+        v.push_back(C(b ? n.spinB : n.spinA, K::UpDown, "", x + 24, ChannelRow(row), 10, 12));
+        v.push_back(L(n.unit, x + 36, ChannelRow(row) + 2, n.unitWidth));
     };
-    int i = 1;
-    for (const auto& n : nums) {
-        v.push_back(L(n.caption, lx, row(i) + 2, 56));
-        v.push_back(C(b ? n.editB : n.editA, K::Edit, "", fx, row(i), 28, 12, n.flags, n.tip));
-        v.push_back(C(b ? n.spinB : n.spinA, K::UpDown, "", fx + 28, row(i), 10, 12));
-        v.push_back(L(n.unit, ux, row(i) + 2, 66));
-        ++i;
-    }
-    v.push_back(L("送信選択", lx, row(i) + 2, 56));
-    v.push_back(List(b ? 1026 : 1025, fx, row(i), 100, kTxSelItems, kTipTxSel));
-    ++i;
-    const Num more[] = {
-        {1038, 1051, 1052, 1053, "検知応答時間", "ms", kDigitsOnly, kTipResp},
-        {1030, 1031, 1034, 1035, "ノイズ検知閾値", "dB", 0, kTipNoiseOn},
-        {1032, 1033, 1036, 1037, "ノイズ非検知閾値", "dB", 0, kTipNoiseOff},
+    const Num upper[] = {
+        {1003, 1004, 1005, 1006, "音声遅延時間", "ms", 12, kDigitsOnly, kTipDelay},
+        {1009, 1010, 1011, 1012, "送信継続時間", "ms", 12, kDigitsOnly, kTipHold},
+        {1013, 1014, 1015, 1016, "受信ゲイン", "dB (スピーカー入力)", 72, kDigitsOnly, kTipRxGain},
+        {1017, 1018, 1019, 1020, "送信ゲイン", "dB (マイク出力)", 56, 0, kTipTxGain},
     };
-    for (const auto& n : more) {
-        v.push_back(L(n.caption, lx, row(i) + 2, 56));
-        v.push_back(C(b ? n.editB : n.editA, K::Edit, "", fx, row(i), 28, 12, n.flags, n.tip));
-        v.push_back(C(b ? n.spinB : n.spinA, K::UpDown, "", fx + 28, row(i), 10, 12));
-        v.push_back(L(n.unit, ux, row(i) + 2, 66));
-        ++i;
-    }
-    v.push_back(C(b ? 1059 : 1058, K::CheckBox, "低音減衰", lx, row(i), 56, 10, kAutoCheckBox,
-                  kTipBassCut));
+    int row = 1;
+    for (const auto& n : upper)
+        addNum(n, row++, fx);
+    v.push_back(L("送信選択", lx, ChannelRow(row) + 2, 48));
+    v.push_back(List(b ? 1026 : 1025, fx, ChannelRow(row), 104, kTxSelItems, kTipTxSel));
+    ++row;
+    addNum({1038, 1051, 1052, 1053, "検知応答時間", "ms", 12, kDigitsOnly, kTipResp}, row++, fx);
+    addNum({1030, 1031, 1034, 1035, "ノイズ検知閾値", "dB", 10, 0, kTipNoiseOn}, row++, nx);
+    addNum({1032, 1033, 1036, 1037, "ノイズ非検知閾値", "dB", 10, 0, kTipNoiseOff}, row++, nx);
+    v.push_back(C(b ? 1059 : 1058, K::CheckBox, "低音減衰", lx, ChannelRow(row), 50, 10,
+                  kAutoCheckBox, kTipBassCut));
     if (b)
-        v.push_back(C(1070, K::CheckBox, "PTT 極性", fx, row(i), 60, 10, kAutoCheckBox,
+        v.push_back(C(1070, K::CheckBox, "PTT 極性", fx, ChannelRow(row), 52, 10, kAutoCheckBox,
                       "ＣＮ７の№７（ＰＴＴ出力）の極性を反転させる場合にチェックを入れます"));
+}
+
+// A numeric field of the common settings with its label, up-down and unit.
+void AddCommonField(std::vector<ControlDef>& v, const char* caption, int labelX, int labelWidth,
+                    int id, int spinId, int y, const char* unit, int unitWidth, const char* tip,
+                    int fieldWidth = 22) {
+    const int fx = labelX + labelWidth + 1;
+    v.push_back(L(caption, labelX, y + 2, labelWidth));
+    v.push_back(C(id, K::Edit, "", fx, y, fieldWidth, 12, 0, tip));
+    v.push_back(C(spinId, K::UpDown, "", fx + fieldWidth, y, 10, 12));
+    v.push_back(L(unit, fx + fieldWidth + 12, y + 2, unitWidth));
 }
 
 DialogTemplate BuildMain() {
@@ -105,99 +119,88 @@ DialogTemplate BuildMain() {
     t.cy = 363;
     t.font = "MS UI Gothic";
     t.pointSize = 9;
+    // The controls stand in the order of the screen, rows top to bottom and left to right
+    // within a row (box A before box B): the order of the template is the tab order.
     auto& v = t.controls;
     // Top row
-    v.push_back(L("ＣＯＭポート", 5, 7, 42));
-    v.push_back(List(1000, 48, 5, 70, {}, "認識した（新しく増えた）「ＣＯＭポート」を選択します"));
-    v.push_back(C(1001, K::PushButton, "設定受信", 121, 4, 44, 14, kDefaultButton,
+    v.push_back(L("ＣＯＭポート", 7, 9, 40));
+    v.push_back(List(1000, 48, 7, 56, {}, "認識した（新しく増えた）「ＣＯＭポート」を選択します"));
+    v.push_back(C(1001, K::PushButton, "設定受信", 107, 7, 44, 12, kDefaultButton,
                   "現在の設定を読み込みます"));
-    v.push_back(L("情報", 169, 7, 15));
-    v.push_back(C(1002, K::Edit, "", 185, 5, 168, 12, kReadOnly, "各種情報を表示します"));
+    v.push_back(L("情報", 155, 9, 16));
+    v.push_back(C(1002, K::Edit, "", 173, 7, 178, 12, kReadOnly, "各種情報を表示します"));
     // Channel groups
-    AddChannel(v, false, 5, 21);
-    AddChannel(v, true, 181, 21);
-    // Common settings
-    const int y0 = 180, y1 = 195, y2 = 210, y3 = 225;
-    v.push_back(L("信号検知閾値", 10, y0 + 2, 56));
-    v.push_back(C(1021, K::Edit, "", 68, y0, 28, 12, 0,
-                  "「信号検知送信」選択時、送信を開始する信号（音声）レベルを指定します"));
-    v.push_back(C(1022, K::UpDown, "", 96, y0, 10, 12));
-    v.push_back(L("dB", 108, y0 + 2, 10));
-    v.push_back(L("信号非検知閾値", 10, y1 + 2, 56));
-    v.push_back(
-        C(1027, K::Edit, "", 68, y1, 28, 12, 0,
-          "「信号検知送信」選択時、継続時間後に送信を終了する信号（音声）レベルを指定します"));
-    v.push_back(C(1028, K::UpDown, "", 96, y1, 10, 12));
-    v.push_back(L("dB", 108, y1 + 2, 10));
-    v.push_back(C(1049, K::CheckBox, "トーン検知", 121, y0 + 1, 50, 10, kAutoCheckBox,
+    AddChannel(v, false, 7, 25);
+    AddChannel(v, true, 185, 22);
+    // Common settings, three rows
+    const int y0 = 186, y1 = 201, y2 = 217;
+    AddCommonField(v, "信号検知閾値", 7, 56, 1021, 1022, y0, "dB", 10,
+                   "「信号検知送信」選択時、送信を開始する信号（音声）レベルを指定します");
+    v.push_back(C(1049, K::CheckBox, "トーン検知", 113, y0 + 1, 55, 10, kAutoCheckBox,
                   "単一トーン検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
+    AddCommonField(v, "無変調防止時間", 172, 64, 1054, 1055, y0, "s", 6,
+                   "意図せず無変調での送信状態が継続したときに、送信状態を解除するまでの時間を指定"
+                   "します");
+    v.push_back(L("優先選択", 281, y0 + 2, 32));
     v.push_back(
-        C(1050, K::CheckBox, "ノイズ検知", 121, y1 + 1, 50, 10, kAutoCheckBox,
+        List(1071, 314, y0, 37, {"無効", "Ａ", "Ｂ"}, "送信状態で受信を許可する対象を選択します"));
+    AddCommonField(
+        v, "信号非検知閾値", 7, 56, 1027, 1028, y1, "dB", 10,
+        "「信号検知送信」選択時、継続時間後に送信を終了する信号（音声）レベルを指定します");
+    v.push_back(
+        C(1050, K::CheckBox, "ノイズ検知", 113, y1 + 1, 55, 10, kAutoCheckBox,
           "スケルチ開放ノイズ検知時に、送信状態に移行しないようにする場合にチェックを入れます"));
-    v.push_back(L("無変調防止時間", 186, y0 + 2, 56));
-    v.push_back(
-        C(1054, K::Edit, "", 244, y0, 32, 12, 0,
-          "意図せず無変調での送信状態が継続したときに、送信状態を解除するまでの時間を指定します"));
-    v.push_back(C(1055, K::UpDown, "", 276, y0, 10, 12));
-    v.push_back(L("s", 288, y0 + 2, 8));
-    v.push_back(L("連続送信制限時間", 186, y1 + 2, 56));
-    v.push_back(C(1056, K::Edit, "", 244, y1, 32, 12, 0,
-                  "意図せず送信状態が継続したときに、送信状態を解除するまでの時間を指定します"));
-    v.push_back(C(1057, K::UpDown, "", 276, y1, 10, 12));
-    v.push_back(L("s", 288, y1 + 2, 8));
-    v.push_back(L("マイクゲイン", 186, y2 + 2, 56));
-    v.push_back(C(1023, K::Edit, "", 244, y2, 28, 12, 0,
-                  "マイク＆スピーカーで送信する場合のマイクゲインを調節します"));
-    v.push_back(C(1024, K::UpDown, "", 272, y2, 10, 12));
-    v.push_back(L("dB", 284, y2 + 2, 10));
-    v.push_back(L("優先選択", 10, y3 + 2, 56));
-    v.push_back(
-        List(1071, 68, y3, 48, {"無効", "Ａ", "Ｂ"}, "送信状態で受信を許可する対象を選択します"));
-    v.push_back(L("マイク送信選択", 10, y2 + 2, 56));
-    v.push_back(List(1069, 68, y2, 70, {"ＰＴＴ切り替え", "Ａのみ", "Ｂのみ", "ＡとＢ両方"},
+    AddCommonField(v, "連続送信制限時間", 172, 64, 1056, 1057, y1, "s", 6,
+                   "意図せず送信状態が継続したときに、送信状態を解除するまでの時間を指定します");
+    v.push_back(L("マイク送信選択", 7, y2 + 2, 52));
+    v.push_back(List(1069, 60, y2, 68, {"ＰＴＴ切り替え", "Ａのみ", "Ｂのみ", "ＡとＢ両方"},
                      "マイク＆スピーカーで送信する場合の送信対象を選択します"));
-    v.push_back(C(1060, K::Label, "製造番号", 186, y3 + 2, 56, 8, kHidden));
-    v.push_back(C(1061, K::Edit, "", 244, y3, 44, 12, kHidden | kUpperCase));
-    v.push_back(C(1065, K::Label, "←", 290, y3 + 2, 8, 8, kHidden));
-    v.push_back(C(1066, K::Edit, "", 300, y3, 44, 12, kHidden | kUpperCase));
+    AddCommonField(v, "マイクゲイン", 130, 40, 1023, 1024, y2, "dB", 10,
+                   "マイク＆スピーカーで送信する場合のマイクゲインを調節します", 20);
+    // Eight digits of a serial number, the widest of them ("88888888"), fit each field.
+    v.push_back(C(1060, K::Label, "製造番号", 215, y2 + 2, 32, 8, kHidden));
+    v.push_back(C(1061, K::Edit, "", 248, y2, 46, 12, kHidden | kUpperCase));
+    v.push_back(C(1065, K::Label, "←", 295, y2 + 2, 8, 8, kHidden));
+    v.push_back(C(1066, K::Edit, "", 305, y2, 46, 12, kHidden | kUpperCase));
     // Button row
-    const int yb = 242;
-    v.push_back(C(1062, K::PushButton, "出荷時に戻す", 5, yb, 56, 14, 0,
+    const int yb = 233;
+    v.push_back(C(1062, K::PushButton, "出荷時に戻す", 7, yb, 56, 14, 0,
                   "本装置を出荷時の状態に戻したい場合にクリックします"));
-    v.push_back(C(1007, K::PushButton, "設定送信", 65, yb, 48, 14, 0,
+    v.push_back(C(1007, K::PushButton, "設定送信", 67, yb, 48, 14, 0,
                   "変更した設定を保存したい場合にクリックします"));
     v.push_back(
-        C(1008, K::PushButton, "再起動", 117, yb, 48, 14, 0, "再起動したい場合にクリックします"));
-    v.push_back(C(1063, K::PushButton, "保存...", 169, yb, 48, 14, 0,
+        C(1008, K::PushButton, "再起動", 119, yb, 48, 14, 0, "再起動したい場合にクリックします"));
+    v.push_back(C(1063, K::PushButton, "保存...", 171, yb, 48, 14, 0,
                   "設定をファイルに保存したい場合にクリックします"));
-    v.push_back(C(1064, K::PushButton, "読出...", 221, yb, 48, 14, 0,
+    v.push_back(C(1064, K::PushButton, "読出...", 223, yb, 48, 14, 0,
                   "予めファイルに保存した設定を読み出したい場合にクリックします"));
-    v.push_back(C(1, K::PushButton, "OK", 273, yb, 20, 14, kHidden));
-    v.push_back(C(2, K::PushButton, "閉じる", 305, yb, 48, 14, 0,
+    v.push_back(C(1, K::PushButton, "OK", 275, yb, 24, 14, kHidden));
+    v.push_back(C(2, K::PushButton, "閉じる", 303, yb, 48, 14, 0,
                   "クリックするとアプリケーションを終了します"));
     // Monitor area
-    v.push_back(C(1029, K::CheckBox, "状態監視", 5, 260, 60, 10, kAutoCheckBox,
+    v.push_back(C(1029, K::CheckBox, "状態監視", 7, 251, 52, 10, kAutoCheckBox,
                   "状態を監視したい場合にチェックを入れます"));
     const char* lampLabels[] = {"トーン", "ノイズ", "ビジー", "ＰＴＴ"};
     for (int g = 0; g < 2; ++g) {
-        const int gx = g == 0 ? 5 : 181;
-        v.push_back(C(-1, K::GroupBox, g == 0 ? "Ａ" : "Ｂ", gx, 272, 172, 26));
+        const int gx = g == 0 ? 7 : 185;
+        v.push_back(C(-1, K::GroupBox, g == 0 ? "Ａ" : "Ｂ", gx, 267, 166, 26));
         for (int i = 0; i < 4; ++i) {
-            const int lx = gx + 8 + 40 * i;
-            v.push_back(C((g == 0 ? 1039 : 1043) + i, K::Lamp, "", lx, 282, 13, 14));
-            v.push_back(L(lampLabels[i], lx + 15, 285, 24));
+            const int lx = gx + 6 + 39 * i;
+            v.push_back(C((g == 0 ? 1039 : 1043) + i, K::Lamp, "", lx, 276, 13, 14));
+            v.push_back(L(lampLabels[i], lx + 15, 279, 24));
         }
     }
-    v.push_back(C(1047, K::Label, "受信レベル Ａ", 5, 305, 46, 8));
-    v.push_back(C(1211, K::Meter, "", 54, 302, 282, 15));
-    v.push_back(L("-60dB", 44, 319, 22));
-    v.push_back(L("-40dB", 139, 319, 22));
-    v.push_back(L("-20dB", 232, 319, 22));
-    v.push_back(L("0dB", 330, 319, 16));
-    v.push_back(C(1048, K::Label, "受信レベル Ｂ", 5, 333, 46, 8));
-    v.push_back(C(1212, K::Meter, "", 54, 330, 282, 15));
-    v.push_back(C(1067, K::Edit, "", 5, 317, 30, 12, kHidden));
-    v.push_back(C(1068, K::Edit, "", 5, 345, 30, 12, kHidden));
+    v.push_back(C(1047, K::Label, "受信レベル Ａ", 7, 300, 46, 8));
+    v.push_back(C(1211, K::Meter, "", 54, 297, 282, 15));
+    // The averaged levels ("-126dB" at the widest) stand left of the scale row.
+    v.push_back(C(1067, K::Edit, "", 7, 312, 34, 14, kHidden));
+    v.push_back(L("-60dB", 44, 315, 24));
+    v.push_back(L("-40dB", 139, 315, 24));
+    v.push_back(L("-20dB", 232, 315, 24));
+    v.push_back(L("0dB", 330, 315, 18));
+    v.push_back(C(1048, K::Label, "受信レベル Ｂ", 7, 328, 46, 8));
+    v.push_back(C(1212, K::Meter, "", 54, 325, 282, 15));
+    v.push_back(C(1068, K::Edit, "", 7, 340, 34, 14, kHidden));
     return t;
 }
 
@@ -211,7 +214,7 @@ DialogTemplate BuildAbout() {
     t.pointSize = 9;
     t.controls.push_back(C(-1, K::Icon, "", 11, 17, 21, 20));
     t.controls.push_back(L("HX-5310-Config Version 1.2", 40, 10, 130));
-    t.controls.push_back(L("HX-5310 設定ツール（Qt 版 1.3.0.1）", 40, 25, 130));
+    t.controls.push_back(L("HX-5310 設定ツール（Qt 版 " HX_VERSION "）", 40, 25, 136));
     t.controls.push_back(C(1, K::PushButton, "OK", 178, 7, 50, 16, kDefaultButton));
     return t;
 }

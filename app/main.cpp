@@ -1,4 +1,5 @@
 // hx5310-config: the configuration tool's window.
+#include "Version.h"
 #include "app/HX5310ConfigApp.h"
 #include "platform/qt/QtPreferences.h"
 #include "platform/qt/QtSerialPort.h"
@@ -6,25 +7,52 @@
 #include "platform/qt/QtWindowPictures.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
+namespace {
+
+const char* const kUsage =
+    "Usage: hx5310-config [Qt options]\n"
+    "The HX-5310 configuration tool's window: reads, edits, sends and stores the settings of an\n"
+    "HX-5310 voice relay box over a serial port.\n"
+    "\n"
+    "  --help       show this text\n"
+    "  --version    show the program's version\n"
+    "\n"
+    "Environment: HX5310_CONFIG names a file for the stored preferences (the port last used\n"
+    "and the serial-number counter) instead of the user's own. The command-line tool is\n"
+    "hx5310ctl, the virtual box hx5310-sim.\n";
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("hx5310-config %s\n", HX_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName("QORVA");
     QApplication::setApplicationName("HX-5310-Config");
-    QApplication::setApplicationVersion("1.3.0.1");
+    QApplication::setApplicationVersion(HX_VERSION);
     QApplication::setWindowIcon(hx::AppIcon());
 
     // The user interface is Japanese: Qt's own dialogs (file dialogs, their questions) too.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    // Without Qt's Japanese texts those dialogs speak English; the window still works.
+    if (std::string folder; !hx::InstallQtJapaneseTexts(folder))
+        std::fprintf(stderr,
+                     "hx5310-config: Qt's Japanese texts (qtbase_ja.qm) are not in %s; the file "
+                     "dialogs will be in English (Debian package qt6-translations-l10n)\n",
+                     folder.c_str());
 
     // The user's own stored preferences, or the file that HX5310_CONFIG names: the variable
     // hx5310ctl reads too, so that a production station keeps one serial-number counter.

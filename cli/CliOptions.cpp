@@ -107,6 +107,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             o.noBackup = true;
             continue;
         }
+        if (arg == "--version") {
+            o.command = Command::Version;
+            return true;
+        }
         std::string name = arg, value;
         bool inlineValue = false;
         const auto eq = arg.find('=');
@@ -215,6 +219,7 @@ std::string CliUsage() {
         "  --no-backup    send, set, factory-reset: go on when the box's settings cannot\n"
         "                 be kept as a backup first (without it, nothing is changed then)\n"
         "  --help         show this text\n"
+        "  --version      show the program's version\n"
         "\n"
         "Settings (show and set, in this order):\n ";
     size_t column = 1;

@@ -6,7 +6,19 @@
 
 namespace hx::cli {
 
-enum class Command { None, Help, Ports, Read, Show, Send, Set, Restart, FactoryReset, Monitor };
+enum class Command {
+    None,
+    Help,
+    Version,
+    Ports,
+    Read,
+    Show,
+    Send,
+    Set,
+    Restart,
+    FactoryReset,
+    Monitor
+};
 
 struct Assignment {
     std::string name;  // a setting name of SettingDefs()

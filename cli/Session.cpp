@@ -24,8 +24,6 @@ namespace {
 // The window's own time-outs end every operation within seconds; this only keeps a run from
 // hanging should an operation never end.
 constexpr uint64_t kOperationLimitMs = 120000;
-// The records of a whole image as the box sends them, each ended by CR LF.
-constexpr uint64_t kImageLineBytes = 64 * 77 + 13;
 // A monitor that hears nothing this long says so once.
 constexpr uint64_t kSilentMonitorMs = 3000;
 
@@ -166,6 +164,7 @@ int Session::Run() {
         break;
     case Command::None:
     case Command::Help:
+    case Command::Version:
         return kExitUsage;
     }
     ClearProgress();
@@ -766,42 +765,35 @@ void Session::Observe() {
 void Session::ShowProgress() {
     if (!m_env.progress || !m_dlg)
         return;
-    const int step = m_dlg->m_nStep;
-    if (step != m_progressStep) {
-        m_progressStep = step;
-        m_stepBytesRead = m_line.bytesRead;
-    }
-    auto percent = [](uint64_t done, uint64_t whole) {
-        return std::to_string(std::min<uint64_t>(99, done * 100 / whole)) + "%";
-    };
-    const uint64_t received = m_line.bytesRead - m_stepBytesRead;
+    const OperationProgress progress = m_dlg->Progress();
+    const std::string percent = std::to_string(progress.percent) + "%";
     std::string text;
-    switch (step) {
-    case 4:
-    case 35:
-        text = "receiving settings " + percent(received, kImageLineBytes);
+    switch (progress.phase) {
+    case OperationProgress::Idle:
+        if (!m_dlg->OperationRunning())
+            return;
+        text = "starting the monitor";
         break;
-    case 13:
-        text = "sending settings " + percent(m_dlg->m_nSendAddress, kImageSize);
+    case OperationProgress::Connecting:
+        text = "greeting the box";
         break;
-    case 14:
-        text = "verifying settings " + percent(received, kImageLineBytes);
+    case OperationProgress::Receiving:
+        text = "receiving settings " + percent;
         break;
-    case 15:
-    case 33:
-    case 34:
+    case OperationProgress::Sending:
+        text = "sending settings " + percent;
+        break;
+    case OperationProgress::Verifying:
+        text = "verifying settings " + percent;
+        break;
+    case OperationProgress::Storing:
         text = "storing settings";
         break;
-    case 22:
+    case OperationProgress::Resetting:
+        text = "returning to factory settings";
+        break;
+    case OperationProgress::Restarting:
         text = "restarting";
-        break;
-    case 32:
-        text = "giving the serial number";
-        break;
-    case 0:
-        return;
-    default:
-        text = step >= STEP_MONITOR_FIRST ? "starting the monitor" : "greeting the box";
         break;
     }
     const uint64_t now = m_loop->ElapsedMs();

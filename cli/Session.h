@@ -126,8 +126,6 @@ private:
     // Progress display
     std::string m_progressText;
     uint64_t m_progressAt = 0;
-    int m_progressStep = -1;
-    uint64_t m_stepBytesRead = 0;
 };
 
 } // namespace hx::cli

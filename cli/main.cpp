@@ -1,6 +1,7 @@
 // hx5310ctl: the HX-5310 configuration tool from the command line, for scripts and production
 // lines. It runs the main window's own logic on the in-memory window services, driven by the
 // real clock, over the real serial port, with the window's stored preferences.
+#include "Version.h"
 #include "cli/CliOptions.h"
 #include "cli/Session.h"
 #include "cli/TraceLog.h"
@@ -51,6 +52,10 @@ int main(int argc, char** argv) {
     }
     if (options.command == Command::Help) {
         std::fputs(CliUsage().c_str(), stdout);
+        return kExitOk;
+    }
+    if (options.command == Command::Version) {
+        std::printf("hx5310ctl %s\n", HX_VERSION);
         return kExitOk;
     }
 

@@ -44,6 +44,7 @@ int CHX5310ConfigDlg::OnCommEvent(unsigned event, long tag) {
         return 0;
     if (event == EV_TXEMPTY) {
         PumpRecords(tag);
+        ShowProgress();
         return 1;
     }
     if (event != EV_RXCHAR)
@@ -63,6 +64,7 @@ int CHX5310ConfigDlg::OnCommEvent(unsigned event, long tag) {
             break; // the error end closed the port and emptied the buffer
         }
     }
+    ShowProgress();
     return 1;
 }
 

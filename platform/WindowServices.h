@@ -69,7 +69,9 @@ public:
     // Lamps and owner-drawn controls
     virtual void SetLamp(int id, LampImage image) = 0;
     virtual void AttachOwnerDraw(int id, IOwnerDraw* painter) = 0;
-    virtual void RedrawNow(int id) = 0; // invalidate and paint before returning
+    // The control paints now (an owner-drawn one runs its painter before returning); the
+    // screen shows it with the window's next paint, at most once per refresh of the screen.
+    virtual void RedrawNow(int id) = 0;
 
     // Tooltips; false when the tooltip could not be registered
     virtual bool AddTooltip(int id, const std::string& text) = 0;

@@ -165,7 +165,7 @@ const std::vector<Option>& Options() {
              o.serial = n;
              return true;
          }},
-        {"--version", "MAJOR.MINOR", "the firmware version the banner gives (0-255 each)",
+        {"--firmware", "MAJOR.MINOR", "the firmware version the banner gives (0-255 each)",
          [](const std::string& v, SimOptions& o) {
              const auto dot = v.find('.');
              long major, minor;
@@ -187,6 +187,8 @@ const std::vector<Option>& Options() {
          }},
         {"--help", nullptr, "show this text and end",
          [](const std::string&, SimOptions& o) { return Flag(o.help); }},
+        {"--version", nullptr, "show the program's version and end",
+         [](const std::string&, SimOptions& o) { return Flag(o.version); }},
     };
     return options;
 }

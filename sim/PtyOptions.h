@@ -21,6 +21,7 @@ struct SimOptions {
     bool pace = false;               // bytes cross the line at 115200 baud, not at once
     std::string name = "hx5310-sim"; // the link's name in the announcement folder
     bool help = false;
+    bool version = false; // --version: the program's own, not the firmware's
 };
 
 // Reads the arguments after the program name ("--opt value" or "--opt=value"). False with a

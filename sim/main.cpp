@@ -1,5 +1,6 @@
 // hx5310-sim: a virtual HX-5310 on a pseudo-terminal. Bytes from the tool go to the box model;
 // its answers and its status frames go back, at once or at the line rate (--pace).
+#include "Version.h"
 #include "platform/PortFolder.h"
 #include "sim/BoxModel.h"
 #include "sim/PtyLine.h"
@@ -161,6 +162,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(hx::sim::SimUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("hx5310-sim %s\n", HX_VERSION);
         return 0;
     }
 

@@ -2,6 +2,7 @@
 // The port object and the port enumerator over QSerialPort and QSerialPortInfo.
 #include "platform/Port.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTimer>
 

@@ -9,16 +9,21 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStandardPaths>
+#include <QStyleOptionFrame>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
 #include <algorithm>
@@ -33,23 +38,28 @@ std::string S(const QString& s) {
     return s.toStdString();
 }
 
-// The template names a Windows font; the Japanese fonts that a Linux desktop has come first so
-// that the window looks the same wherever it runs, then the template's own.
+// The template names a Windows font. IPA P Gothic has the widths of the Windows fonts of its
+// family, so that the template's texts fit as drawn; the other Japanese fonts of a Linux desktop
+// follow, then the template's own.
 QFont DialogFont(const DialogTemplate& tpl) {
     QFont font;
-    font.setFamilies({"Noto Sans CJK JP", Q(tpl.font), "Noto Sans JP", "IPAexGothic", "IPAGothic",
-                      "VL Gothic", "Yu Gothic UI", "Meiryo UI"});
+    font.setFamilies({"IPAPGothic", Q(tpl.font), "Noto Sans CJK JP", "Noto Sans JP", "IPAexGothic",
+                      "IPAGothic", "VL PGothic", "VL Gothic"});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(tpl.pointSize > 0 ? tpl.pointSize : 9);
     return font;
 }
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
-    const QFontMetrics fm(font);
-    const int letters = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return DialogBaseUnits{BaseUnitXFromLetters(letters), fm.height()};
+    return BaseUnitsForEm(QFontInfo(font).pixelSize());
 }
+
+// A group box's caption stands on its frame line, as on Windows, instead of above it: the
+// template gives the box no room for a caption line of its own.
+const char* const kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 0.5em; padding: 0 2px; }";
 
 QRect ToQRect(const Rect& r) {
     return QRect(r.left, r.top, r.Width(), r.Height());
@@ -82,6 +92,23 @@ private:
 };
 
 } // namespace
+
+bool InstallQtJapaneseTexts(std::string& folder) {
+    const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    folder = S(path);
+    // One translator for the life of the application.
+    static QTranslator* texts = nullptr;
+    if (texts)
+        return true;
+    auto* candidate = new QTranslator(qApp);
+    if (!candidate->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", path)) {
+        delete candidate;
+        return false;
+    }
+    QCoreApplication::installTranslator(candidate);
+    texts = candidate;
+    return true;
+}
 
 QtWindow::QtWindow() = default;
 
@@ -183,8 +210,13 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
     }
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(parent);
-        if (def.flags & kReadOnly)
+        if (def.flags & kReadOnly) {
+            // Read-only fields have the window's colour, as on Windows: nothing to type into.
             edit->setReadOnly(true);
+            QPalette pal = edit->palette();
+            pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+            edit->setPalette(pal);
+        }
         if (def.flags & kDigitsOnly)
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[0-9]*")), edit));
@@ -208,6 +240,7 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
     case ControlKind::GroupBox: {
         auto* group = new QGroupBox(caption, parent);
         group->setFocusPolicy(Qt::NoFocus);
+        group->setStyleSheet(QString::fromLatin1(kGroupBoxStyle));
         return group;
     }
     case ControlKind::Lamp: {
@@ -426,6 +459,10 @@ std::string QtWindow::GetTitle() const {
 void QtWindow::SetText(int id, const std::string& text) {
     QWidget* w = Widget(id);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (edit->isReadOnly()) {
+            ShowWholeOrShortened(edit, text);
+            return;
+        }
         edit->setText(Q(text));
         edit->setCursorPosition(0); // a long text shows from its beginning
     } else if (auto* list = qobject_cast<QComboBox*>(w)) {
@@ -439,10 +476,37 @@ void QtWindow::SetText(int id, const std::string& text) {
     }
 }
 
+// A read-only field shows an outcome: a port path too long for it is shortened in its middle
+// so that the end of the message stays in sight, and the whole text is its tooltip then.
+void QtWindow::ShowWholeOrShortened(QLineEdit* edit, const std::string& text) {
+    const char* const kWhole = "hxWholeText";
+    const char* const kTip = "hxRegisteredTip";
+    if (!edit->property(kTip).isValid())
+        edit->setProperty(kTip, edit->toolTip());
+    const QFontMetrics fm(edit->font());
+    const QMargins m = edit->textMargins();
+    // The room the line edit leaves its text: its frame and a margin of 2 pixels each side.
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.lineWidth =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+    const QRect inner = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+    const int room = inner.width() - m.left() - m.right() - 4;
+    const std::string shown = ShortenPathsToFit(
+        text, [&fm](const std::string& t) { return fm.horizontalAdvance(Q(t)); }, room);
+    edit->setProperty(kWhole, Q(text));
+    edit->setText(Q(shown));
+    edit->setCursorPosition(0);
+    edit->setToolTip(shown == text ? edit->property(kTip).toString() : Q(text));
+}
+
 std::string QtWindow::GetText(int id) const {
     QWidget* w = Widget(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (const QVariant whole = edit->property("hxWholeText"); whole.isValid())
+            return S(whole.toString());
         return S(edit->text());
+    }
     if (auto* list = qobject_cast<QComboBox*>(w))
         return S(list->currentText());
     if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -564,10 +628,21 @@ void QtWindow::SetLamp(int id, LampImage image) {
     auto* lamp = qobject_cast<QLabel*>(Widget(id));
     if (!lamp)
         return;
-    if (image == LampImage::None)
+    // The monitor sets lamps with every status frame that changes one: the pictures are drawn
+    // once, and a lamp that shows its picture already is left alone.
+    const QVariant shown = lamp->property("hxLamp");
+    if (shown.isValid() && shown.toInt() == static_cast<int>(image))
+        return;
+    lamp->setProperty("hxLamp", static_cast<int>(image));
+    if (image == LampImage::None) {
         lamp->clear();
-    else
-        lamp->setPixmap(QPixmap::fromImage(LampPicture(image)));
+        return;
+    }
+    static std::map<LampImage, QPixmap> pictures;
+    auto it = pictures.find(image);
+    if (it == pictures.end())
+        it = pictures.emplace(image, QPixmap::fromImage(LampPicture(image))).first;
+    lamp->setPixmap(it->second);
 }
 
 void QtWindow::AttachOwnerDraw(int id, IOwnerDraw* painter) {
@@ -580,7 +655,7 @@ void QtWindow::RedrawNow(int id) {
     if (auto* meter = dynamic_cast<QtMeterWidget*>(w))
         meter->RedrawNow();
     else if (w)
-        w->repaint();
+        w->update(); // shown with the window's next paint
 }
 
 bool QtWindow::AddTooltip(int id, const std::string& text) {
@@ -588,6 +663,7 @@ bool QtWindow::AddTooltip(int id, const std::string& text) {
     if (!w)
         return false;
     w->setToolTip(Q(text));
+    w->setProperty("hxRegisteredTip", Q(text));
     return true;
 }
 
@@ -733,7 +809,8 @@ bool QtWindow::IsCtrlDown() const {
 
 std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) {
     QFileDialog dialog(m_dialog);
-    dialog.setWindowTitle(request.save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く"));
+    dialog.setWindowTitle(request.save ? QStringLiteral("名前を付けて保存")
+                                       : QStringLiteral("開く"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

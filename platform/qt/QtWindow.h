@@ -13,12 +13,17 @@
 
 class QAction;
 class QDialog;
+class QLineEdit;
 class QTimer;
 class QWidget;
 
 namespace hx {
 
 class QtDialogWidget;
+
+// Installs Qt's own Japanese texts (the file dialogs, their questions) in the application.
+// False when they are not installed; folder then names where they were looked for.
+bool InstallQtJapaneseTexts(std::string& folder);
 
 class QtWindow : public IWindowServices {
 public:
@@ -98,6 +103,7 @@ private:
                            bool mainWindow);
     bool Start(const DialogTemplate& tpl, IWindowEvents& events);
     void Teardown();
+    void ShowWholeOrShortened(QLineEdit* edit, const std::string& text);
     void FocusFirstControl();
     const Control* Find(int id) const;
     int IdOf(const QWidget* w) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <string_view>
 
 namespace hx {
 
@@ -17,8 +18,9 @@ int MulDivRound(int value, int numerator, int denominator) {
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-int BaseUnitXFromLetters(int widthOf52Letters) {
-    return (widthOf52Letters / 26 + 1) / 2;
+DialogBaseUnits BaseUnitsForEm(int emPixels) {
+    const int em = std::max(emPixels, 1);
+    return DialogBaseUnits{(em + 1) / 2, em};
 }
 
 Rect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base) {
@@ -152,6 +154,100 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     if (name.empty() || name.find('.') != std::string::npos)
         return path;
     return path + "." + extension;
+}
+
+namespace {
+
+// A character that may stand inside a path: ASCII, printable, no space and no bracket or quote
+// that would rather end it.
+bool IsPathChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u >= 0x7F)
+        return false;
+    return std::string_view("()[]{}<>\"'`,;").find(c) == std::string_view::npos;
+}
+
+struct PathSpan {
+    size_t begin, end;                // the path's bytes in the text
+    std::vector<std::string> parts;   // its names between the slashes, the first one empty
+    size_t dropFrom = 0, dropped = 0; // the run of middle names shown as "…"
+};
+
+std::string Joined(const PathSpan& p) {
+    std::string out;
+    for (size_t i = 1; i < p.parts.size(); ++i) {
+        if (p.dropped > 0 && i == p.dropFrom) {
+            out += "/…";
+            i += p.dropped - 1;
+            continue;
+        }
+        out += '/';
+        out += p.parts[i];
+    }
+    return out;
+}
+
+} // namespace
+
+std::string ShortenPathsToFit(const std::string& text,
+                              const std::function<int(const std::string&)>& width, int room) {
+    std::vector<PathSpan> paths;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] != '/' || (i > 0 && IsPathChar(text[i - 1]))) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && IsPathChar(text[end]))
+            ++end;
+        PathSpan p{i, end, {}};
+        size_t from = i;
+        while (from <= end) {
+            const size_t slash = text.find('/', from);
+            const size_t to = slash == std::string::npos || slash > end ? end : slash;
+            p.parts.push_back(text.substr(from, to - from));
+            from = to + 1;
+        }
+        // Only a path with a folder between its first name and its last can be shortened.
+        if (p.parts.size() >= 4)
+            paths.push_back(std::move(p));
+        i = end;
+    }
+    auto compose = [&] {
+        std::string out;
+        size_t at = 0;
+        for (const auto& p : paths) {
+            out += text.substr(at, p.begin - at);
+            out += Joined(p);
+            at = p.end;
+        }
+        return out + text.substr(at);
+    };
+    std::string shown = text;
+    // One more middle name of the longest path at a time, right to left from its last folder.
+    while (width(shown) > room) {
+        PathSpan* longest = nullptr;
+        for (auto& p : paths) {
+            const size_t names = p.parts.size() - 1; // without the empty first one
+            if (p.dropped + 1 >= names)
+                continue; // only the last name is left
+            if (!longest || Joined(p).size() > Joined(*longest).size())
+                longest = &p;
+        }
+        if (!longest)
+            break;
+        // Names 1 .. n-1 of parts; the last (n-1) stays. Drop from the end of the folders
+        // backwards, then the first name too.
+        const size_t last = longest->parts.size() - 1;
+        ++longest->dropped;
+        if (longest->dropped <= last - 2)
+            longest->dropFrom = last - longest->dropped; // keeps the first name
+        else
+            longest->dropFrom = 1; // the first name goes too: "/…/last"
+        longest->dropped = last - longest->dropFrom;
+        shown = compose();
+    }
+    return shown;
 }
 
 } // namespace hx

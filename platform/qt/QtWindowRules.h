@@ -3,13 +3,14 @@
 // file dialogs' filter strings. No widgets here, so that the rules are tested directly.
 #include "platform/Types.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace hx {
 
-// The font's dialog base units: the average width of the 52 Latin letters and the line height.
+// The dialog base units in pixels: a horizontal dialog unit is x / 4, a vertical one y / 8.
 struct DialogBaseUnits {
     int x = 0;
     int y = 0;
@@ -18,8 +19,11 @@ struct DialogBaseUnits {
 // (value * numerator) / denominator, rounded half away from zero, as Windows' MulDiv.
 int MulDivRound(int value, int numerator, int denominator);
 
-// The base width from the width of "A..Za..z" in one string, rounded as Windows does.
-int BaseUnitXFromLetters(int widthOf52Letters);
+// The base units of a template drawn for a 9-point Japanese UI font, for a font of emPixels
+// pixels: that font's cell is half an em wide and one em high (6 x 12 at 96 dpi), so the window
+// keeps the template's proportions and grows with the screen's dpi. The free Japanese fonts are
+// measured by their line height instead, which would make the window a third taller.
+DialogBaseUnits BaseUnitsForEm(int emPixels);
 
 // A rectangle given in dialog units (left, top, width, height) in pixels: x * base.x / 4,
 // y * base.y / 8, each edge converted on its own so that neighbours meet exactly.
@@ -56,5 +60,11 @@ std::string QtFilterText(const FileFilterEntry& entry);
 // A file name chosen in a save dialog, with the default extension added when its name has none
 // ("settings" -> "settings.txt"; "settings.hex" and "archive." stay as typed).
 std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+
+// A text for a field too narrow for it: each file path in it ("/home/u/work/ttyUSB0") loses
+// folders from its middle, which become "…" ("/home/…/ttyUSB0", then "/…/ttyUSB0"), until the
+// text fits room as measured by width. The text as it stands when nothing shortens further.
+std::string ShortenPathsToFit(const std::string& text,
+                              const std::function<int(const std::string&)>& width, int room);
 
 } // namespace hx

@@ -4,17 +4,55 @@
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 namespace hx {
 
 QtDialogWidget::QtDialogWidget(QWidget* parent) : QDialog(parent) {}
+
+int QtDialogWidget::FrameMs() const {
+    const QScreen* s = screen();
+    const double hz = s ? s->refreshRate() : 0.0;
+    // A screen that reports no rate, or an unlikely one, is taken as the usual 60 Hz.
+    const double rate = hz >= 24.0 && hz <= 500.0 ? hz : 60.0;
+    return std::max(1, static_cast<int>(1000.0 / rate));
+}
+
+bool QtDialogWidget::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest) {
+        // Qt asks for one paint of everything that changed; one that comes too soon after the
+        // last paint is held back and asked for again when its time has come (the changes
+        // meanwhile join it).
+        const int frame = FrameMs();
+        if (m_sincePaint.isValid() && m_sincePaint.elapsed() < frame) {
+            if (!m_paintPending) {
+                m_paintPending = true;
+                QTimer::singleShot(static_cast<int>(frame - m_sincePaint.elapsed()),
+                                   Qt::PreciseTimer, this, [this] {
+                                       m_paintPending = false;
+                                       QCoreApplication::postEvent(
+                                           this, new QEvent(QEvent::UpdateRequest),
+                                           Qt::LowEventPriority);
+                                   });
+            }
+            return true;
+        }
+        m_sincePaint.start();
+        ++m_paints;
+    }
+    return QDialog::event(event);
+}
 
 void QtDialogWidget::reject() {
     if (onCancel)
@@ -63,6 +101,15 @@ void QtDropList::paintEvent(QPaintEvent*) {
     const QRect text =
         style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
     opt.currentText = fontMetrics().elidedText(opt.currentText, Qt::ElideMiddle, text.width());
+    if (hasFocus() && isEnabled()) {
+        // A focused list shows its item highlighted, as the window system's drop-down lists
+        // do: the style alone marks the focus too faintly to be seen.
+        painter.fillRect(text.adjusted(0, 1, 0, -1), palette().color(QPalette::Highlight));
+        const QColor on = palette().color(QPalette::HighlightedText);
+        painter.setPen(on);
+        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            opt.palette.setColor(role, on);
+    }
     painter.drawControl(QStyle::CE_ComboBoxLabel, opt);
 }
 
@@ -169,8 +216,18 @@ void QtImageCanvas::FillRect(const Rect& r, Rgb colour) {
     const QRect area = QRect(r.left, r.top, r.Width(), r.Height()).intersected(m_image.rect());
     if (area.isEmpty())
         return;
-    QPainter p(&m_image);
-    p.fillRect(area, QColor(colour.r, colour.g, colour.b));
+    // Straight into the pixels: the monitor fills a few rectangles per status frame, and a
+    // painter set up for each would cost more than the fills.
+    if (m_image.format() != QImage::Format_RGB32 && m_image.format() != QImage::Format_ARGB32) {
+        QPainter p(&m_image);
+        p.fillRect(area, QColor(colour.r, colour.g, colour.b));
+        return;
+    }
+    const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        std::fill(line + area.left(), line + area.right() + 1, pixel);
+    }
 }
 
 QtMeterWidget::QtMeterWidget(QWidget* parent) : QWidget(parent) {
@@ -193,8 +250,10 @@ void QtMeterWidget::Draw() {
 }
 
 void QtMeterWidget::RedrawNow() {
+    // The painter draws (and so updates its state) now; the screen shows it with the window's
+    // next paint.
     Draw();
-    repaint();
+    update();
 }
 
 void QtMeterWidget::paintEvent(QPaintEvent*) {

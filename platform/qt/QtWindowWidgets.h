@@ -19,15 +19,30 @@ namespace hx {
 
 // The dialog window. Escape, the window's close button and reject() all ask onCancel instead of
 // ending the dialog themselves; the owner decides (the framework's default: end with 2).
+//
+// The window paints at the screen's pace: however often its controls change (the monitor's
+// meters and lamps change with every status frame, hundreds of times a second), what has
+// changed reaches the screen at most once per refresh of the screen. The controls' state
+// changes at once; only the painting waits.
 class QtDialogWidget : public QDialog {
 public:
     explicit QtDialogWidget(QWidget* parent = nullptr);
     std::function<void()> onCancel;
     std::function<void(const QPoint& globalPos)> onContextMenu;
     void reject() override;
+    // Paints of the window's contents so far (each paints all that has changed since the last).
+    long long PaintsDone() const { return m_paints; }
 
 protected:
+    bool event(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    int FrameMs() const; // the shortest time between two paints: one refresh of the screen
+
+    QElapsedTimer m_sincePaint;
+    bool m_paintPending = false; // a paint held back waits for its time
+    long long m_paints = 0;
 };
 
 // A drop-down list that cannot be typed into; it reports that it is about to open before the
@@ -97,7 +112,7 @@ class QtMeterWidget : public QWidget {
 public:
     explicit QtMeterWidget(QWidget* parent = nullptr);
     void SetPainter(IOwnerDraw* painter);
-    // The painter draws now, and the widget shows the result before this returns.
+    // The painter draws now; the widget shows the result with the window's next paint.
     void RedrawNow();
     const QImage& Image() const { return m_image; }
 

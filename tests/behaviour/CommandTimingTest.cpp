@@ -15,6 +15,7 @@ struct Tries {
     std::vector<uint64_t> sends; // when the command went out
     uint64_t timeOut = 0;        // when "応答がありませんでした" appeared
     std::string infoWhileWaiting;
+    std::string shownWhileWaiting;
 };
 
 // Clicks control and lets the box answer until command goes out; from then on the box is
@@ -28,8 +29,11 @@ Tries SilenceAt(Harness& h, int control, const std::string& command) {
             const std::string& w = h.ports.written;
             for (auto at = w.find(command, seen); at != std::string::npos;
                  at = w.find(command, at + 1)) {
-                if (t.sends.empty())
-                    t.infoWhileWaiting = h.Info();
+                if (t.sends.empty()) {
+                    // The window's own text; the field shows it, followed by the progress.
+                    t.infoWhileWaiting = h.dlg->m_strInfo;
+                    t.shownWhileWaiting = h.Info();
+                }
                 t.sends.push_back(h.win.Now());
                 h.box.faults.silent = true; // the bytes reach the box 1 ms or more later
             }
@@ -91,6 +95,7 @@ TEST(CommandTiming, EveryCommandIsTriedAtItsPeriodThenTheOperationGivesUp) {
             EXPECT_EQ(t.sends[i] - t.sends[0], i * r.period) << "send " << i;
         EXPECT_EQ(t.timeOut - t.sends[0], r.sends == 1 ? r.period : 3 * r.period);
         EXPECT_EQ(t.infoWhileWaiting, r.info);
+        EXPECT_EQ(t.shownWhileWaiting.rfind(r.info, 0), 0u) << t.shownWhileWaiting;
     }
 }
 

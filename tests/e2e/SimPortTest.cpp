@@ -273,7 +273,7 @@ TEST_F(SimPortTest, EnumeratorListsTheSimulatorWhileItRuns) {
 
 TEST_F(SimPortTest, OptionsReachTheBox) {
     Sim sim(m_runtime);
-    ASSERT_TRUE(sim.Start({"--version", "2.5", "--no-echo", "--lower-case"}));
+    ASSERT_TRUE(sim.Start({"--firmware", "2.5", "--no-echo", "--lower-case"}));
     hx::QtPort port;
     ASSERT_NE(OpenPort(port, sim.Link()), 0);
     port.Write("ATI3\r", 5);

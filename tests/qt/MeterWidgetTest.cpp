@@ -1,6 +1,7 @@
 // What a person sees of the level meters in the Qt window: the held peak stays visible while
 // the level falls, through the window system's own repaints too.
 #include "monitor/StaticLevel.h"
+#include "platform/qt/QtWindowWidgets.h"
 #include "tests/qt/QtWindowAppFixture.h"
 
 #include <QImage>
@@ -63,6 +64,29 @@ TEST_F(MeterWidgetTest, PeakMarkerStaysWhileTheLevelFalls) {
     img = Shown(IDC_METER_A);
     EXPECT_EQ(At(img, L + W * 299 / 300 - 1, mid), kMeterPeakFull);
     EXPECT_EQ(At(img, mark, mid), kMeterBar);
+}
+
+TEST_F(MeterWidgetTest, ABurstOfChangesIsPaintedOnceButEveryChangeCounts) {
+    Open();
+    auto* dialog = static_cast<QtDialogWidget*>(win.Dialog());
+    ASSERT_TRUE(WaitFor([&] { return W(IDC_METER_A)->isVisible(); }));
+    WaitFor([] { return false; }, 50); // the first paints of the window are done
+    const long long before = dialog->PaintsDone();
+    // A hundred status frames' worth of changes, as fast as they come: each one reaches the
+    // meter's state (the peak follows the highest level), the screen gets one or two paints.
+    for (int i = 1; i <= 100; ++i)
+        Set(static_cast<int16_t>(i * 300));
+    dlg->m_meterA.m_nLevel = 0;
+    EXPECT_EQ(dlg->m_meterA.m_nPeak, 30000);
+    WaitFor([] { return false; }, 100);
+    const long long paints = dialog->PaintsDone() - before;
+    EXPECT_GE(paints, 1);
+    EXPECT_LE(paints, 3);
+    // What is shown is the last change: the peak's marker where 30000 puts it.
+    const int inner = W(IDC_METER_A)->width() - 6;
+    EXPECT_EQ(At(Shown(IDC_METER_A), 3 + inner * LevelToUnits(30000) / 300 - 1,
+                 W(IDC_METER_A)->height() / 2),
+              kMeterPeak);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -74,6 +75,33 @@ TEST_F(QtWindowAppTest, APortThatCannotBeOpenedIsReportedInTheInformationField) 
     EXPECT_EQ(Info(), "ポート（COM1）のオープンに失敗しました");
     EXPECT_TRUE(win.IsEnabled(IDC_RECEIVE));
     EXPECT_FALSE(win.IsEnabled(IDC_SEND));
+}
+
+TEST_F(QtWindowAppTest, ALongPortPathIsShortenedInTheMiddleAndTheOutcomeStaysInSight) {
+    ports.options.openFails = true;
+    const std::string port = "/home/someone/projects/hx5310/build/sim/hx5310-sim";
+    Open();
+    win.ListAdd(IDC_PORT, port);
+    win.ListSelect(IDC_PORT, 1);
+    QTest::mouseClick(W(IDC_RECEIVE), Qt::LeftButton);
+    // The outcome, then why (a port the list does not have is not found).
+    const std::string outcome = "ポート（" + port + "）のオープンに失敗しました";
+    const std::string whole = outcome + "：ポートが見つかりません";
+    EXPECT_EQ(Info(), whole); // the window's own text is whole
+    auto* field = qobject_cast<QLineEdit*>(W(IDC_INFO));
+    const QString shown = field->text();
+    EXPECT_TRUE(shown.startsWith("ポート（/")) << shown.toStdString();
+    const QString kept = "/hx5310-sim）のオープンに失敗しました";
+    ASSERT_TRUE(shown.contains(kept)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("…"));
+    // The outcome is in sight; the reason may run past the field's end (the tooltip has it).
+    const QString outcomeShown = shown.left(shown.indexOf(kept) + kept.size());
+    EXPECT_LE(field->fontMetrics().horizontalAdvance(outcomeShown), field->width());
+    EXPECT_EQ(field->toolTip().toStdString(), whole);
+    // A text that fits is shown as it is, with the field's own tooltip.
+    win.SetText(IDC_INFO, "設定の受信に成功しました");
+    EXPECT_EQ(field->text().toStdString(), "設定の受信に成功しました");
+    EXPECT_EQ(field->toolTip().toStdString(), "各種情報を表示します");
 }
 
 TEST_F(QtWindowAppTest, ClosingStoresThePortAndEscapeClosesLikeTheCloseButton) {

@@ -20,8 +20,12 @@ TEST(DialogUnits, ConvertLikeWindows) {
               DialogUnitsToPixels(121, 0, 10, 12, noto).left);
     EXPECT_EQ(MulDivRound(-3, 7, 2), -11); // half away from zero, as MulDiv
     EXPECT_EQ(MulDivRound(5, 1, 0), 0);
-    EXPECT_EQ(BaseUnitXFromLetters(361), 7);
-    EXPECT_EQ(BaseUnitXFromLetters(312), 6);
+    // A 9-point font: 12 pixels at 96 dpi, 15 at 120, 18 at 144.
+    EXPECT_EQ(BaseUnitsForEm(12).x, 6);
+    EXPECT_EQ(BaseUnitsForEm(12).y, 12);
+    EXPECT_EQ(BaseUnitsForEm(15).x, 8);
+    EXPECT_EQ(BaseUnitsForEm(18).x, 9);
+    EXPECT_EQ(BaseUnitsForEm(0).y, 1);
 }
 
 TEST(UpDown, ParsesTheNumberStandingInTheField) {
@@ -96,6 +100,22 @@ TEST(FileFilter, AddsTheDefaultExtensionOnlyToNamesWithoutOne) {
     EXPECT_EQ(WithDefaultExtension("/home/u.v/settings", "txt"), "/home/u.v/settings.txt");
     EXPECT_EQ(WithDefaultExtension("/home/u/settings", ""), "/home/u/settings");
     EXPECT_EQ(WithDefaultExtension("/home/u/", "txt"), "/home/u/");
+}
+
+TEST(InfoText, LongPathsLoseTheirMiddleFoldersUntilTheTextFits) {
+    // One unit per byte, "…" included as its three bytes.
+    const auto bytes = [](const std::string& t) { return static_cast<int>(t.size()); };
+    const std::string text = "port (/home/u/work/ttyUSB0) failed";
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 34), text);
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 33), "port (/home/u/…/ttyUSB0) failed");
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 31), "port (/home/…/ttyUSB0) failed");
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 30), "port (/…/ttyUSB0) failed");
+    // Nothing shortens further: the last name and the rest of the text stay.
+    EXPECT_EQ(ShortenPathsToFit(text, bytes, 5), "port (/…/ttyUSB0) failed");
+    // Paths without a folder in their middle, and slashes inside words, stay as they are.
+    EXPECT_EQ(ShortenPathsToFit("ポート（/dev/ttyUSB0）", bytes, 3), "ポート（/dev/ttyUSB0）");
+    EXPECT_EQ(ShortenPathsToFit("a/b/c/d e", bytes, 3), "a/b/c/d e");
+    EXPECT_EQ(ShortenPathsToFit("（/a/b/c）", bytes, 10), "（/…/c）");
 }
 
 } // namespace
