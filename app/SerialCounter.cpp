@@ -1,6 +1,6 @@
 #include "app/SerialCounter.h"
 
-#include "link/SerialNumber.h"
+#include "settings/SerialNumber.h"
 #include "settings/SerialText.h"
 
 #include <charconv>

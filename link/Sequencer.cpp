@@ -3,7 +3,7 @@
 #include "app/HX5310ConfigDlg.h"
 #include "app/UserTexts.h"
 #include "link/HexRecord.h"
-#include "link/SerialNumber.h"
+#include "settings/SerialNumber.h"
 #include "settings/SerialText.h"
 
 #include <cctype>

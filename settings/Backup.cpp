@@ -2,7 +2,6 @@
 // changes the box.
 #include "settings/Backup.h"
 
-#include "app/HX5310ConfigDlg.h"
 #include "settings/SerialText.h"
 #include "settings/SettingsFile.h"
 
@@ -93,71 +92,6 @@ std::vector<std::string> BackupsToDelete(const std::vector<FolderEntry>& files, 
     for (std::size_t i = 0; i + others < backups.size(); ++i)
         old.push_back(std::get<3>(backups[i]));
     return old;
-}
-
-void CHX5310ConfigDlg::KeepBoxImage() {
-    m_boxImage = m_SettingsImage;
-    m_bBoxImageValid = 1;
-}
-
-std::string CHX5310ConfigDlg::BackupFolder() const {
-    const std::string base = m_win.AppDataFolder();
-    if (base.empty())
-        return {};
-    const std::string folder = base + "/backups";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec); // a failure shows when the file is written
-    return folder;
-}
-
-bool CHX5310ConfigDlg::BackupBoxImage(std::string* why) {
-    m_strBackupError.clear();
-    if (!m_bBoxImageValid)
-        return true; // nothing has been read from the box: nothing to keep
-    const std::string folder = BackupFolder();
-    if (folder.empty()) {
-        m_strBackupError = "バックアップの保存先がありません";
-        if (why)
-            *why = "保存先がありません";
-        return false;
-    }
-
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const uint32_t serial = GetU32(m_boxImage, kSerialOffset);
-    // Two backups within one second (in this program or another) keep both.
-    std::string path, reason;
-    if (!WriteNewFile(
-            folder, [&](int i) { return BackupFileName(serial, local, i + 1); }, 1000,
-            SettingsFileText(m_boxImage), path, reason)) {
-        m_strBackupError = "バックアップを保存できませんでした（" + reason + "）";
-        if (why)
-            *why = reason;
-        return false;
-    }
-
-    // Keep the newest backups; one that cannot be deleted now goes on a later try.
-    std::vector<FolderEntry> files;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        struct stat st {};
-        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            files.push_back(
-                {it->path().filename().string(),
-                 static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
-    }
-    timespec clock{};
-    ::clock_gettime(CLOCK_REALTIME, &clock);
-    const int64_t nowNs = static_cast<int64_t>(clock.tv_sec) * 1000000000 + clock.tv_nsec +
-                          1000000000; // file times may be a little ahead of the clock read
-    const std::string made = path.substr(folder.size() + 1);
-    for (const auto& name : BackupsToDelete(files, kBackupsKept, made, nowNs)) {
-        std::error_code ignored;
-        std::filesystem::remove(folder + "/" + name, ignored);
-    }
-    return true;
 }
 
 } // namespace hx

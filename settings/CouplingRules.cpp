@@ -1,7 +1,5 @@
-// The coupling rules: the arithmetic, and the handlers that run it when a field is left.
+// The coupling rules: the arithmetic that couples the fields of the editor.
 #include "settings/CouplingRules.h"
-
-#include "app/HX5310ConfigDlg.h"
 
 #include <algorithm>
 
@@ -115,80 +113,6 @@ bool RxGainRule(EditorValues& values, Channel ch) {
     c.noiseOn = Signed(gain - 109);
     c.noiseOff = Signed(std::max<int64_t>(gain - 121, -110));
     return true;
-}
-
-void CHX5310ConfigDlg::OnFieldKillFocus(int id) {
-    // The data exchange of a rule moves the focus to a refused field; the field that loses it
-    // then must not start a rule of its own inside this one.
-    if (m_bInEditorRule)
-        return;
-    m_bInEditorRule = 1;
-    m_bEditorMessageShown = 0;
-    EditorValues& v = *this;
-
-    // Each rule reads the fields first and goes on with the values as they then stand, also
-    // when the read refused a field.
-    auto rule = [&](bool (*apply)(EditorValues&, Channel), Channel ch) {
-        UpdateData(true);
-        if (apply(v, ch))
-            UpdateData(false);
-    };
-    auto delayRuleA = [&] { rule(AudioDelayRule, Channel::A); };
-    auto responseRule = [&](Channel ch) {
-        const int32_t old = ch == Channel::A ? m_nResponseTimeA : m_nResponseTimeB;
-        UpdateData(true);
-        if (!ResponseTimeRule(v, ch, old))
-            return;
-        UpdateData(false);
-        delayRuleA(); // both response times end with channel A's delay rule
-    };
-
-    switch (id) {
-    case IDC_DELAY_A:
-        delayRuleA();
-        break;
-    case IDC_DELAY_B:
-        rule(AudioDelayRule, Channel::B);
-        break;
-    case IDC_RESP_A:
-        responseRule(Channel::A);
-        break;
-    case IDC_RESP_B:
-        responseRule(Channel::B);
-        break;
-    case IDC_SIGNAL_ON:
-        UpdateData(true);
-        if (SignalOnRule(v))
-            UpdateData(false);
-        break;
-    case IDC_SIGNAL_OFF:
-        UpdateData(true);
-        if (SignalOffRule(v))
-            UpdateData(false);
-        break;
-    case IDC_NOISE_ON_A:
-        rule(NoiseOnRule, Channel::A);
-        break;
-    case IDC_NOISE_ON_B:
-        rule(NoiseOnRule, Channel::B);
-        break;
-    case IDC_NOISE_OFF_A:
-        rule(NoiseOffRule, Channel::A);
-        break;
-    case IDC_NOISE_OFF_B:
-        rule(NoiseOffRule, Channel::B);
-        break;
-    case IDC_RXGAIN_A:
-        rule(RxGainRule, Channel::A);
-        break;
-    case IDC_RXGAIN_B:
-        rule(RxGainRule, Channel::B);
-        break;
-    default:
-        break;
-    }
-    m_bInEditorRule = 0;
-    m_bEditorMessageShown = 0;
 }
 
 } // namespace hx

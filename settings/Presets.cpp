@@ -1,8 +1,6 @@
 // The presets of the two channels.
 #include "settings/Presets.h"
 
-#include "app/HX5310ConfigDlg.h"
-
 namespace hx {
 namespace {
 
@@ -42,42 +40,6 @@ bool SetPresetValues(EditorValues& v, Channel ch, int p) {
     if (a)
         v.m_nPriority = s.priority;
     return true;
-}
-
-// Choosing the preset that is already applied does nothing, even after its values were
-// edited. Otherwise the fields are read first (a refused field does not stop the preset), so
-// that values typed into other fields survive it.
-void CHX5310ConfigDlg::ApplyPresetA() {
-    const int p = m_cbPresetA.GetCurSel();
-    if (p == m_nPresetA)
-        return;
-    m_nPresetA = p;
-    const bool nested = m_bInEditorRule != 0;
-    m_bInEditorRule = 1;
-    UpdateData(true);
-    SetPresetValues(*this, Channel::A, p);
-    m_cbTxSelectA.SetCurSel(m_nTxSelectA);
-    ApplyTxSelectA();
-    m_cbPriority.SetCurSel(m_nPriority);
-    UpdateData(false);
-    if (!nested)
-        m_bInEditorRule = m_bEditorMessageShown = 0;
-}
-
-void CHX5310ConfigDlg::ApplyPresetB() {
-    const int p = m_cbPresetB.GetCurSel();
-    if (p == m_nPresetB)
-        return;
-    m_nPresetB = p;
-    const bool nested = m_bInEditorRule != 0;
-    m_bInEditorRule = 1;
-    UpdateData(true);
-    SetPresetValues(*this, Channel::B, p);
-    m_cbTxSelectB.SetCurSel(m_nTxSelectB);
-    ApplyTxSelectB();
-    UpdateData(false);
-    if (!nested)
-        m_bInEditorRule = m_bEditorMessageShown = 0;
 }
 
 } // namespace hx

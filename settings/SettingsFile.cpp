@@ -1,7 +1,6 @@
-// Settings files: saving the editor's settings to a file and loading them back.
+// Settings files: the text of a file, reading and writing it safely.
 #include "settings/SettingsFile.h"
 
-#include "app/HX5310ConfigDlg.h"
 #include "link/HexRecord.h"
 
 #include <cerrno>
@@ -425,82 +424,6 @@ std::string ModelMismatchMessage(uint16_t found) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%04X", found);
     return std::string("型式（") + code + "）が異なっています";
-}
-
-std::string CHX5310ConfigDlg::SaveText() {
-    UpdateData(true); // a refused field does not stop the save: the values stand as they are
-    ExchangeImage(true);
-    return SettingsFileText(m_SettingsImage);
-}
-
-void CHX5310ConfigDlg::OnSaveToFile() {
-    m_bResumeMonitor = 0;
-    FileDialogSpec dialog;
-    dialog.save = true;
-    dialog.filter = "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||";
-    dialog.defaultExt = "txt";
-    dialog.confirmOverwrite = true;
-    const auto path = m_win.AskFileName(dialog);
-    if (!path)
-        return;
-    std::string reason;
-    if (!WriteFileReplacing(*path, SaveText(), reason)) {
-        // An error stays until the next operation.
-        m_win.KillTimer(TIMER_CLEAR_INFO);
-        SetFileOutcome(OutcomeKind::FileFailed,
-                       "設定をファイルに保存できませんでした（" + reason + "）");
-        SetInfoNow(m_strInfo);
-        return;
-    }
-    SetFileOutcome(OutcomeKind::FileSaved);
-    SetInfoNow(m_strInfo);
-    m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
-}
-
-void CHX5310ConfigDlg::OnLoadFromFile() {
-    FileDialogSpec dialog;
-    dialog.save = false;
-    dialog.filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
-    dialog.defaultExt = "txt";
-    const auto path = m_win.AskFileName(dialog);
-    if (!path)
-        return;
-
-    SettingsImage image = m_SettingsImage; // the records go into a copy: a failure changes nothing
-    std::string reason;
-    switch (ReadSettingsFile(*path, image, reason)) {
-    case FileRead::CannotOpen:
-        m_win.KillTimer(TIMER_CLEAR_INFO);
-        SetFileOutcome(OutcomeKind::FileFailed, "ファイルを開けませんでした（" + reason + "）");
-        SetInfoNow(m_strInfo);
-        return;
-    case FileRead::CannotRead:
-        m_win.KillTimer(TIMER_CLEAR_INFO);
-        SetFileOutcome(OutcomeKind::FileFailed, "ファイルを読み出せませんでした（" + reason + "）");
-        SetInfoNow(m_strInfo);
-        return;
-    case FileRead::FormatError:
-        SetFileOutcome(OutcomeKind::FileFailed, "ファイルの書式が異なっています");
-        SetInfoNow(m_strInfo);
-        m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
-        return;
-    case FileRead::Ok:
-        break;
-    }
-
-    const uint16_t model = GetU16(image, kModelCodeOffset);
-    if (model != kModelCode) {
-        SetFileOutcome(OutcomeKind::FileFailed, ModelMismatchMessage(model));
-        SetInfoNow(m_strInfo);
-    } else {
-        // The box keeps its own serial number; the one in the file is not taken over.
-        PutU32(image, kSerialOffset, GetU32(m_SettingsImage, kSerialOffset));
-        m_SettingsImage = image;
-        ExchangeImage(false);
-        SetFileOutcome(OutcomeKind::FileLoaded);
-        UpdateData(false);
-    }
-    m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }
 
 } // namespace hx

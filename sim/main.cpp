@@ -4,7 +4,7 @@
 #include "platform/PortFolder.h"
 #include "sim/BoxModel.h"
 #include "sim/PtyLine.h"
-#include "sim/PtyOptions.h"
+#include "sim/SimOptions.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "link/SerialNumber.h"
+#include "settings/SerialNumber.h"
 
 #include <gtest/gtest.h>
 

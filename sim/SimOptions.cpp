@@ -1,4 +1,4 @@
-#include "sim/PtyOptions.h"
+#include "sim/SimOptions.h"
 
 #include "settings/SerialText.h"
 
