@@ -1,7 +1,7 @@
 // hx5310-sim's command line, its announcement folder and links, and its line pacer.
+#include "sim/SimOptions.h"
 #include "platform/PortFolder.h"
 #include "sim/PtyLine.h"
-#include "sim/SimOptions.h"
 
 #include <gtest/gtest.h>
 
