@@ -1,5 +1,7 @@
 #include "cli/SettingNames.h"
 
+#include "platform/Decimal.h"
+
 #include "app/Resources.h"
 
 namespace hx::cli {
@@ -90,15 +92,10 @@ std::string AllowedValues(const IWindowServices& win, const SettingDef& setting)
 }
 
 bool ParseIndex(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 4)
+    uint64_t v = 0;
+    if (ParseDigits(text, 9999, v) != DigitsText::Ok)
         return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    value = v;
+    value = static_cast<int>(v);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "settings/EditorFields.h"
 
 #include "app/Resources.h"
+#include "platform/Decimal.h"
 
 #include <cstdio>
 
@@ -48,25 +49,19 @@ NumberText ParseFieldText(const std::string& text, FieldKind kind, int64_t& out)
             return NumberText::NotANumber;
         ++i;
     }
-    if (i == end)
+    const uint64_t limit = kind == FieldKind::Unsigned
+                               ? uint64_t{UINT32_MAX}
+                               : (negative ? uint64_t{1} << 31 : uint64_t{INT32_MAX});
+    uint64_t magnitude = 0;
+    switch (ParseDigits(std::string_view(text).substr(i, end - i), limit, magnitude)) {
+    case DigitsText::NotDigits:
         return NumberText::NotANumber;
-    const int64_t limit = kind == FieldKind::Unsigned
-                              ? int64_t{UINT32_MAX}
-                              : (negative ? -int64_t{INT32_MIN} : int64_t{INT32_MAX});
-    int64_t magnitude = 0;
-    bool tooLarge = false;
-    for (; i < end; ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return NumberText::NotANumber;
-        if (!tooLarge) {
-            magnitude = magnitude * 10 + (c - '0');
-            tooLarge = magnitude > limit; // stops growing long before 64 bits overflow
-        }
-    }
-    if (tooLarge)
+    case DigitsText::TooLarge:
         return NumberText::TooLarge;
-    out = negative ? -magnitude : magnitude;
+    case DigitsText::Ok:
+        break;
+    }
+    out = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
     return NumberText::Ok;
 }
 

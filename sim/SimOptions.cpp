@@ -1,5 +1,7 @@
 #include "sim/SimOptions.h"
 
+#include "platform/Decimal.h"
+
 #include "settings/SerialText.h"
 
 #include <functional>
@@ -10,17 +12,11 @@ namespace {
 
 // A whole decimal number within [low, high].
 bool ReadNumber(const std::string& text, long low, long high, long& value) {
-    if (text.empty() || text.size() > 9)
+    uint64_t v = 0;
+    if (ParseDigits(text, static_cast<uint64_t>(high), v) != DigitsText::Ok ||
+        static_cast<long>(v) < low)
         return false;
-    long v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < low || v > high)
-        return false;
-    value = v;
+    value = static_cast<long>(v);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/qt/QtSerialPort.h"
 
+#include "platform/Decimal.h"
 #include "platform/PortFolder.h"
 
 #include <QElapsedTimer>
@@ -15,17 +16,10 @@
 namespace hx {
 
 bool ParseBaudRate(const std::string& text, qint32& rate) {
-    if (text.empty() || text.size() > 8)
+    uint64_t value = 0;
+    if (ParseDigits(text, INT32_MAX, value) != DigitsText::Ok || value == 0)
         return false;
-    qint32 value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value <= 0)
-        return false;
-    rate = value;
+    rate = static_cast<qint32>(value);
     return true;
 }
 
