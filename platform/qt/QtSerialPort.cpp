@@ -17,7 +17,7 @@ namespace hx {
 
 bool ParseBaudRate(const std::string& text, qint32& rate) {
     uint64_t value = 0;
-    if (ParseDigits(text, INT32_MAX, value) != DigitsText::Ok || value == 0)
+    if (ParseDigits(text, 99999999, value) != DigitsText::Ok || value == 0) // at most 8 digits
         return false;
     rate = static_cast<qint32>(value);
     return true;
