@@ -1,7 +1,6 @@
 #include "cli/Session.h"
 
 #include "link/SettingsImage.h"
-#include "monitor/StaticLevel.h"
 #include "settings/EditorFields.h"
 #include "settings/SerialText.h"
 
@@ -24,8 +23,6 @@ namespace {
 // The window's own time-outs end every operation within seconds; this only keeps a run from
 // hanging should an operation never end.
 constexpr uint64_t kOperationLimitMs = 120000;
-// A monitor that hears nothing this long says so once.
-constexpr uint64_t kSilentMonitorMs = 3000;
 
 std::string Upper(std::string s) {
     for (char& c : s)
@@ -58,30 +55,6 @@ bool SameValue(const SettingDef& s, const std::string& given, const std::string&
         return Upper(given) == Upper(shown);
     }
     return false;
-}
-
-// A lamp as the monitor prints it: 0 dark, 1 lit, an x for the crossed PTT pictures.
-const char* LampText(LampImage image) {
-    switch (image) {
-    case LampImage::Grey:
-        return "0";
-    case LampImage::GreyCross:
-        return "0x";
-    case LampImage::Red:
-    case LampImage::Green:
-    case LampImage::Yellow:
-        return "1";
-    case LampImage::RedCross:
-        return "1x";
-    case LampImage::None:
-        break;
-    }
-    return "-";
-}
-
-// A meter level in whole dB on the meter's own scale (-60 for nothing).
-int LevelDb(int16_t level) {
-    return LevelToUnits(level) / 5 - 60;
 }
 
 } // namespace
@@ -619,198 +592,6 @@ int Session::OutAfterChange(const std::string& data, int status) {
     }
     Error("standard output could not take the result; " + WhatTheBoxHolds());
     return kExitBox;
-}
-
-int Session::Monitor() {
-    int status = kExitOk;
-    if (!OpenWindow(true, status))
-        return status;
-    if ((status = ReadBox()) != kExitOk)
-        return status;
-
-    m_env.trace.Line("operation 状態監視 (1029)");
-    m_loop->CatchUp();
-    if (!m_win.Click(IDC_MONITOR)) {
-        Error("the window does not offer \"状態監視\" now");
-        return kExitBox;
-    }
-    Observe();
-    while (!m_dlg->m_bMonitorMode && m_dlg->m_nStep != 0) {
-        if (g_stopRequested)
-            return Interrupted();
-        Step();
-        ShowProgress();
-    }
-    ClearProgress();
-    if (!m_dlg->m_bMonitorMode) {
-        if (!m_line.openError.empty())
-            Error(m_dlg->m_strPortName + ": " + m_line.openError);
-        return kExitBox;
-    }
-
-    // Lamps and levels, printed whenever what the window shows of them changes.
-    const uint64_t start = m_loop->ElapsedMs();
-    const uint64_t limit =
-        m_opt.seconds ? static_cast<uint64_t>(*m_opt.seconds * 1000.0 + 0.5) : UINT64_MAX;
-    std::string shown;
-    uint64_t lastBytes = m_line.bytesRead, lastBytesAt = start;
-    bool silenceNoted = false;
-    bool readerGone = false;
-    while (!g_stopRequested && m_loop->ElapsedMs() - start < limit) {
-        Step();
-        if (m_lineLost) {
-            Error("the line to " + m_dlg->m_strPortName + " was lost (a cable pulled?)");
-            status = kExitBox;
-            break;
-        }
-        if (!m_dlg->m_bMonitorMode) {
-            // The window's monitor ended by itself (no valid frame for a whole watch period).
-            Error("the monitor ended: no valid status frame from the box");
-            status = kExitBox;
-            break;
-        }
-        const uint64_t now = m_loop->ElapsedMs();
-        if (m_line.bytesRead != lastBytes) {
-            lastBytes = m_line.bytesRead;
-            lastBytesAt = now;
-            silenceNoted = false;
-        } else if (!silenceNoted && now - lastBytesAt >= kSilentMonitorMs) {
-            Error("no status frames from the box for " + std::to_string(kSilentMonitorMs / 1000) +
-                  " s");
-            silenceNoted = true;
-        }
-        if (m_dlg->m_bFirstFrame)
-            continue; // nothing from the box yet
-        std::string line;
-        for (int id = IDC_LAMP_TONE_A; id <= IDC_LAMP_PTT_B; ++id) {
-            static const char* const kNames[] = {"tone-a", "noise-a", "busy-a", "ptt-a",
-                                                 "tone-b", "noise-b", "busy-b", "ptt-b"};
-            line += std::string(line.empty() ? "" : " ") + kNames[id - IDC_LAMP_TONE_A] + "=" +
-                    LampText(m_win.Lamp(id));
-        }
-        if (m_win.IsVisible(IDC_METER_B))
-            line += " level-a=" + std::to_string(LevelDb(m_dlg->m_meterA.m_nLevel)) +
-                    " level-b=" + std::to_string(LevelDb(m_dlg->m_meterB.m_nLevel));
-        else
-            line += " mic-level=" + std::to_string(LevelDb(m_dlg->m_meterA.m_nLevel));
-        if (line == shown)
-            continue;
-        shown = line;
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "%.3f ", static_cast<double>(now - start) / 1000.0);
-        if (!Out(stamp + line + "\n")) {
-            readerGone = true; // the reader of standard output has gone: the monitor ends
-            break;
-        }
-    }
-
-    // Stop as the check box does, and let the stop command leave before the port closes.
-    m_env.trace.Line("end of 状態監視");
-    if (!m_lineLost && m_dlg->m_bMonitorMode) {
-        m_loop->CatchUp();
-        m_win.Click(IDC_MONITOR);
-        const uint64_t stopAt = m_loop->ElapsedMs();
-        while (!m_line.drained && m_loop->ElapsedMs() - stopAt < 1000)
-            Step();
-    }
-    if (readerGone)
-        return kExitOk;
-    return status;
-}
-
-// --- Output ---
-
-void Session::Say(const std::string& windowText) {
-    ClearProgress();
-    std::fprintf(stderr, "%s\n", windowText.c_str());
-    std::fflush(stderr);
-}
-
-void Session::Error(const std::string& text) {
-    Say("hx5310ctl: " + text);
-}
-
-bool Session::Out(const std::string& data) {
-    // A reader that does not read keeps this waiting only until Ctrl-C.
-    if (WriteAllOrStop(STDOUT_FILENO, data.data(), data.size(),
-                       [] { return g_stopRequested != 0; }))
-        return true;
-    // A reader that went away (a pipe into head) ends the output without a word; so does
-    // Ctrl-C, which is reported where the run ends.
-    if (errno != EPIPE && !g_stopRequested)
-        Error(std::string("standard output cannot be written: ") + std::strerror(errno));
-    return false;
-}
-
-void Session::Observe() {
-    const std::string info = m_win.GetText(IDC_INFO);
-    if (info != m_lastInfo) {
-        m_lastInfo = info;
-        if (!info.empty()) {
-            Say(info);
-            m_env.trace.Line("info " + info);
-        }
-    }
-    // A refused value can bring the same message twice in a row (when its field is left,
-    // and again when every field is read before the send): it is said once.
-    const auto& messages = m_win.Messages();
-    for (; m_messagesSeen < messages.size(); ++m_messagesSeen) {
-        const std::string& text = messages[m_messagesSeen].text;
-        m_env.trace.Line("message " + text);
-        if (m_messagesSeen == 0 || messages[m_messagesSeen - 1].text != text)
-            Say(text);
-    }
-}
-
-void Session::ShowProgress() {
-    if (!m_env.progress || !m_dlg)
-        return;
-    const OperationProgress progress = m_dlg->Progress();
-    const std::string percent = std::to_string(progress.percent) + "%";
-    std::string text;
-    switch (progress.phase) {
-    case OperationProgress::Idle:
-        if (!m_dlg->OperationRunning())
-            return;
-        text = "starting the monitor";
-        break;
-    case OperationProgress::Connecting:
-        text = "greeting the box";
-        break;
-    case OperationProgress::Receiving:
-        text = "receiving settings " + percent;
-        break;
-    case OperationProgress::Sending:
-        text = "sending settings " + percent;
-        break;
-    case OperationProgress::Verifying:
-        text = "verifying settings " + percent;
-        break;
-    case OperationProgress::Storing:
-        text = "storing settings";
-        break;
-    case OperationProgress::Resetting:
-        text = "returning to factory settings";
-        break;
-    case OperationProgress::Restarting:
-        text = "restarting";
-        break;
-    }
-    const uint64_t now = m_loop->ElapsedMs();
-    if (text == m_progressText || (now - m_progressAt < 100 && !m_progressText.empty()))
-        return;
-    m_progressText = text;
-    m_progressAt = now;
-    std::fprintf(stderr, "\r\033[K%s", text.c_str());
-    std::fflush(stderr);
-}
-
-void Session::ClearProgress() {
-    if (m_progressText.empty())
-        return;
-    m_progressText.clear();
-    std::fprintf(stderr, "\r\033[K");
-    std::fflush(stderr);
 }
 
 } // namespace hx::cli
