@@ -372,8 +372,8 @@ int Session::Send() {
     // A file that cannot be read is refused before the box is touched, as is anything but a
     // regular file (a FIFO would keep the load waiting for a writer).
     int err = 0;
-    const int probe = OpenRegularFile(m_opt.file, err);
-    if (probe < 0) {
+    std::FILE* probe = OpenRegularFile(m_opt.file, err);
+    if (!probe) {
         Error(m_opt.file + ": " +
               (err == kNotRegularFile ? "is not a regular file"
                : err == EISDIR        ? "is a folder"
@@ -381,7 +381,7 @@ int Session::Send() {
                                       : std::strerror(err)));
         return kExitUsage;
     }
-    ::close(probe);
+    std::fclose(probe);
 
     int status = kExitOk;
     if (!OpenWindow(true, status))

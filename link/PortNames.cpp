@@ -11,6 +11,7 @@ int PortNumber(const std::string& name) {
     return std::atoi(name.c_str() + 3);
 }
 
+#ifndef _WIN32
 namespace {
 
 bool IsDigit(char c) {
@@ -54,6 +55,7 @@ int NaturalCompare(const std::string& a, const std::string& b) {
 }
 
 } // namespace
+#endif
 
 bool PortSortsAfter(const std::string& a, const std::string& b) {
 #ifdef _WIN32

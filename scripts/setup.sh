@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libgl-dev libgtest-dev libgmock-dev xvfb xauth fonts-noto-cjk socat srecord
           clang-format clang libclang-rt-14-dev fonts-ipafont-gothic qt6-translations-l10n
-          desktop-file-utils librsvg2-bin dpkg-dev strace)
+          desktop-file-utils librsvg2-bin dpkg-dev strace
+          g++-mingw-w64-x86-64-posix wine64 googletest)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test; then the core tests once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for its share of a
-# minute. Ends with one line that counts the tests of both runs.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then the core cross-built for Windows, its
+# tests under Wine; then each fuzz target for its share of a minute. Ends with one line that
+# counts the tests of the three runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 log=$(mktemp)
@@ -14,6 +15,10 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 bash scripts/build.sh build-asan -DHX_SANITIZE=ON -DHX_BUILD_QT=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j"$(nproc)" --timeout 600) | tee -a "$log"
+# The core for Windows (MinGW-w64), its unit and behaviour tests under Wine, in a Wine prefix
+# of the build folder's own.
+bash scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DHX_BUILD_QT=OFF
+(cd build-win && ctest --output-on-failure -j"$(nproc)" --timeout 600) | tee -a "$log"
 # The fuzz targets, built with clang into build-fuzz, each for its share of a minute.
 bash scripts/fuzz.sh
 

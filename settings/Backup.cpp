@@ -7,10 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <sys/stat.h>
-#include <system_error>
-#include <time.h>
 #include <tuple>
 #include <utility>
 

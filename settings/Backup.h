@@ -4,6 +4,8 @@
 // ("noserial" for a box without a serial number; "-2", "-3" ... when the name is taken, also
 // by another program at the same moment: each backup is made under a name nobody else has).
 // The newest 100 by file time are kept.
+#include "platform/Files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -18,12 +20,6 @@ std::string BackupFileName(uint32_t serial, const std::tm& when, int sequence = 
 
 // True for a name that BackupFileName makes; key then orders backups from oldest to newest.
 bool BackupSortKey(const std::string& name, std::string& key);
-
-// A file in the backup folder and its modification time (ns since 1970).
-struct FolderEntry {
-    std::string name;
-    int64_t modifiedNs = 0;
-};
 
 // Of the files in a folder, the backups to delete so that keep remain, oldest first: the one
 // just made (justMade) always stays, the others go by file time, oldest first. A file time

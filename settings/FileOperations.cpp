@@ -3,6 +3,7 @@
 #include "app/HX5310ConfigDlg.h"
 #include "app/UserTexts.h"
 #include "link/HexRecord.h"
+#include "platform/Files.h"
 #include "settings/Backup.h"
 #include "settings/SerialText.h"
 #include "settings/SettingsFile.h"
@@ -10,10 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <sys/stat.h>
-#include <system_error>
-#include <time.h>
 
 namespace hx {
 
@@ -103,8 +100,7 @@ std::string CHX5310ConfigDlg::BackupFolder() const {
     if (base.empty())
         return {};
     const std::string folder = base + "/backups";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec); // a failure shows when the file is written
+    MakeFolders(folder); // a failure shows when the file is written
     return folder;
 }
 
@@ -120,9 +116,7 @@ bool CHX5310ConfigDlg::BackupBoxImage(std::string* why) {
         return false;
     }
 
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTime(std::time(nullptr));
     const uint32_t serial = GetU32(m_boxImage, kSerialOffset);
     // Two backups within one second (in this program or another) keep both.
     std::string path, reason;
@@ -136,25 +130,11 @@ bool CHX5310ConfigDlg::BackupBoxImage(std::string* why) {
     }
 
     // Keep the newest backups; one that cannot be deleted now goes on a later try.
-    std::vector<FolderEntry> files;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        struct stat st {};
-        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            files.push_back(
-                {it->path().filename().string(),
-                 static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
-    }
-    timespec clock{};
-    ::clock_gettime(CLOCK_REALTIME, &clock);
-    const int64_t nowNs = static_cast<int64_t>(clock.tv_sec) * 1000000000 + clock.tv_nsec +
-                          1000000000; // file times may be a little ahead of the clock read
+    const std::vector<FolderEntry> files = RegularFilesIn(folder);
+    const int64_t nowNs = WallClockNs() + 1000000000; // file times may be a little ahead of it
     const std::string made = path.substr(folder.size() + 1);
-    for (const auto& name : BackupsToDelete(files, kBackupsKept, made, nowNs)) {
-        std::error_code ignored;
-        std::filesystem::remove(folder + "/" + name, ignored);
-    }
+    for (const auto& name : BackupsToDelete(files, kBackupsKept, made, nowNs))
+        RemoveFile(folder + "/" + name);
     return true;
 }
 

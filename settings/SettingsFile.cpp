@@ -4,47 +4,12 @@
 #include "link/HexRecord.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hx {
 namespace {
 
 constexpr std::size_t kBlock = 77; // one data record line: 75 characters and CR LF
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -60,36 +25,11 @@ std::string SettingsFileText(const SettingsImage& image) {
     return text;
 }
 
-int OpenRegularFile(const std::string& path, int& err) {
-    // Without O_NONBLOCK, opening a FIFO waits for a writer, and some devices wait for a line.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        err = errno;
-        return -1;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        err = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
-        ::close(fd);
-        return -1;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return fd;
-}
-
 FileRead ReadSettingsFile(const std::string& path, SettingsImage& image, std::string& reason) {
     int err = 0;
-    const int fd = OpenRegularFile(path, err);
-    if (fd < 0) {
-        reason = FileErrorReason(err);
-        return FileRead::CannotOpen;
-    }
-    std::FILE* f = ::fdopen(fd, "rb");
+    std::FILE* f = OpenRegularFile(path, err);
     if (!f) {
-        reason = FileErrorReason(errno);
-        ::close(fd);
+        reason = FileErrorReason(err);
         return FileRead::CannotOpen;
     }
     SettingsImage work = image;
@@ -121,276 +61,27 @@ FileRead ReadSettingsFile(const std::string& path, SettingsImage& image, std::st
     return result;
 }
 
-namespace {
-
-// The file a write to path lands in: path itself, or the end of the chain of symbolic links
-// that starts there, which need not exist yet (a link to a file still to be made). The links
-// themselves are kept.
-bool WriteTarget(const std::string& path, std::string& target, int& err) {
-    target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0) {
-            if (errno == ENOENT)
-                return true; // a new file
-            err = errno;
-            return false;
-        }
-        if (!S_ISLNK(st.st_mode))
-            return true;
-        char link[PATH_MAX];
-        const ssize_t n = ::readlink(target.c_str(), link, sizeof link - 1);
-        if (n <= 0) {
-            err = n < 0 ? errno : ENOENT;
-            return false;
-        }
-        const std::string to(link, static_cast<std::size_t>(n));
-        target = to[0] == '/' ? to : FolderOf(target) + "/" + to;
-    }
-    err = ELOOP;
-    return false;
-}
-
-// A file without a name in folder (O_TMPFILE), or -1 where the file system has none.
-int UnnamedFile(const std::string& folder) {
-#ifdef O_TMPFILE
-    return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-#else
-    (void)folder;
-    errno = EOPNOTSUPP;
-    return -1;
-#endif
-}
-
-// Gives an unnamed file the name name; fails with EEXIST when the name is taken.
-bool NameUnnamedFile(int fd, const std::string& name) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-}
-
-// A file being written in a folder: unnamed while it is written where the file system allows,
-// so that a program killed meanwhile leaves nothing behind; otherwise under a hidden temporary
-// name. Either way it is only ever seen under its final name complete.
-class NewFile {
-public:
-    explicit NewFile(const std::string& folder, const std::string& stem)
-        : m_folder(folder), m_stem(stem) {}
-    ~NewFile() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_temp.empty())
-            ::unlink(m_temp.c_str());
-    }
-    NewFile(const NewFile&) = delete;
-    NewFile& operator=(const NewFile&) = delete;
-
-    bool Open(int& err) {
-        m_fd = UnnamedFile(m_folder);
-        if (m_fd >= 0) {
-            m_unnamed = true;
-            return true;
-        }
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            err = errno; // the folder itself is the problem
-            return false;
-        }
-        return TempName(err, /*linkOnly=*/false);
-    }
-    int Fd() const { return m_fd; }
-
-    // Writes bytes, takes over the owner and permissions of like (when given) and flushes the
-    // file to the disk.
-    bool Fill(const std::string& bytes, const struct stat* like, int& err) {
-        if (!WriteAll(m_fd, bytes)) {
-            err = errno;
-            return false;
-        }
-        if (like) {
-            struct stat own {};
-            if (::fstat(m_fd, &own) != 0) {
-                err = errno;
-                return false;
-            }
-            // A file that kept another owner or group than its writer's would change hands.
-            if ((own.st_uid != like->st_uid || own.st_gid != like->st_gid) &&
-                ::fchown(m_fd, like->st_uid, like->st_gid) != 0) {
-                err = kOwnerNotKept;
-                return false;
-            }
-            if (::fchmod(m_fd, like->st_mode & 07777) != 0) {
-                err = errno;
-                return false;
-            }
-        }
-        if (::fsync(m_fd) != 0) {
-            err = errno;
-            return false;
-        }
-        return true;
-    }
-
-    // Puts the file in place of the one at path (or where nothing is).
-    bool Replace(const std::string& path, int& err) {
-        if (m_unnamed && !TempName(err, /*linkOnly=*/true))
-            return false;
-        if (::rename(m_temp.c_str(), path.c_str()) != 0) {
-            err = errno;
-            return false;
-        }
-        m_temp.clear();
-        return true;
-    }
-
-    // Gives the file the first free name of names(0), names(1) ...; never replaces a file.
-    bool Create(const std::function<std::string(int)>& names, int attempts, std::string& created,
-                int& err) {
-        for (int i = 0; i < attempts; ++i) {
-            const std::string name = names(i);
-            const bool named =
-                m_unnamed ? NameUnnamedFile(m_fd, name) : ::link(m_temp.c_str(), name.c_str()) == 0;
-            if (named) {
-                created = name;
-                return true;
-            }
-            if (errno != EEXIST) {
-                err = errno;
-                return false;
-            }
-        }
-        err = EEXIST;
-        return false;
-    }
-
-    bool Close(int& err) {
-        const int r = ::close(m_fd);
-        m_fd = -1;
-        if (r != 0) {
-            err = errno;
-            return false;
-        }
-        return true;
-    }
-
-private:
-    // A hidden name beside the target: a new file (linkOnly false), or a link to the unnamed one.
-    bool TempName(int& err, bool linkOnly) {
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            char suffix[48];
-            std::snprintf(suffix, sizeof suffix, "%ld-%u.tmp", static_cast<long>(::getpid()),
-                          attempt);
-            const std::string temp = m_folder + "/." + m_stem + "." + suffix;
-            bool made = false;
-            if (linkOnly) {
-                made = NameUnnamedFile(m_fd, temp);
-            } else {
-                m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-                made = m_fd >= 0;
-            }
-            if (made) {
-                m_temp = temp;
-                return true;
-            }
-            if (errno != EEXIST) {
-                err = errno;
-                return false;
-            }
-        }
-        err = EEXIST;
-        return false;
-    }
-
-    std::string m_folder, m_stem, m_temp;
-    int m_fd = -1;
-    bool m_unnamed = false;
-};
-
-void SyncFolder(const std::string& folder) {
-    // Makes the new name itself durable; a failure here no longer puts the file at risk.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-}
-
-} // namespace
-
-namespace {
-
-// Where a save to path writes (target) and what is there now (exists, st); 0, or why the save
-// cannot replace it.
-int CheckSaveTarget(const std::string& path, std::string& target, bool& exists, struct stat& st) {
-    int err = 0;
-    if (!WriteTarget(path, target, err))
-        return err;
-    exists = ::stat(target.c_str(), &st) == 0;
-    if (!exists)
-        return 0;
-    if (!S_ISREG(st.st_mode))
-        return S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
-    // Renaming over a file needs only the folder's permission: the file's own decides.
-    const int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (probe < 0)
-        return errno;
-    ::close(probe);
-    return 0;
-}
-
-} // namespace
-
-int SaveTargetProblem(const std::string& path) {
-    std::string target;
-    bool exists = false;
-    struct stat st {};
-    if (const int err = CheckSaveTarget(path, target, exists, st))
-        return err;
-    if (!exists && ::faccessat(AT_FDCWD, FolderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
-        return errno;
-    return 0;
-}
-
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason) {
-    auto fail = [&](int e) {
-        reason = FileErrorReason(e);
-        return false;
-    };
-    std::string target;
-    bool exists = false;
-    struct stat st {};
-    int err = CheckSaveTarget(path, target, exists, st);
-    if (err != 0)
-        return fail(err);
-    NewFile file(FolderOf(target), NameOf(target));
-    if (!file.Open(err) || !file.Fill(bytes, exists ? &st : nullptr, err) ||
-        !file.Replace(target, err) || !file.Close(err))
-        return fail(err);
-    SyncFolder(FolderOf(target));
-    return true;
+    int err = 0;
+    if (ReplaceFileWith(path, bytes, err))
+        return true;
+    reason = FileErrorReason(err);
+    return false;
 }
 
 bool WriteNewFile(const std::string& folder, const std::function<std::string(int)>& names,
                   int attempts, const std::string& bytes, std::string& created,
                   std::string& reason) {
     int err = 0;
-    NewFile file(folder, names(0));
-    std::string path;
-    auto inFolder = [&](int i) { return folder + "/" + names(i); };
-    if (!file.Open(err) || !file.Fill(bytes, nullptr, err) ||
-        !file.Create(inFolder, attempts, path, err) || !file.Close(err)) {
-        if (!path.empty())
-            ::unlink(path.c_str()); // named but not closed cleanly: not a file to rely on
-        reason = FileErrorReason(err);
-        return false;
-    }
-    created = path;
-    SyncFolder(folder);
-    return true;
+    if (CreateNewFile(folder, names, attempts, bytes, created, err))
+        return true;
+    reason = FileErrorReason(err);
+    return false;
 }
 
 std::string FileErrorReason(int err) {
     switch (err) {
     case ENOSPC:
-    case EDQUOT:
         return "ディスクの空き容量が足りません";
     case EACCES:
     case EPERM:

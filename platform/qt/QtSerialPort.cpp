@@ -1,17 +1,23 @@
 #include "platform/qt/QtSerialPort.h"
 
 #include "platform/Decimal.h"
-#include "platform/PortFolder.h"
 
 #include <QElapsedTimer>
 #include <QSerialPortInfo>
 #include <QThread>
 
 #include <algorithm>
+#include <climits>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include "platform/PortFolder.h"
+
 #include <dirent.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace hx {
 
@@ -78,6 +84,7 @@ bool ParseFlow(const std::string& text, QSerialPort::FlowControl& flow) {
     return true;
 }
 
+#ifndef Q_OS_WIN
 std::vector<std::string> AnnouncedPorts(const std::string& folder) {
     std::vector<std::string> ports;
     std::string error;
@@ -102,16 +109,23 @@ std::vector<std::string> AnnouncedPorts(const std::string& folder) {
     std::sort(ports.begin(), ports.end());
     return ports;
 }
+#endif
 
 static PortOpenError OpenErrorOf(QSerialPort::SerialPortError error, const std::string& name) {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return PortOpenError::NotFound;
     case QSerialPort::PermissionError:
+#ifdef Q_OS_WIN
+        // Windows refuses a port that another program has open this way.
+        (void)name;
+        return PortOpenError::Busy;
+#else
         // Qt says the same for a device the user may not open and for one another program
         // holds locked: the device's own permissions tell them apart.
         return ::access(name.c_str(), R_OK | W_OK) == 0 ? PortOpenError::Busy
                                                         : PortOpenError::Permission;
+#endif
     case QSerialPort::OpenError:
         return PortOpenError::Busy;
     default:
@@ -119,9 +133,19 @@ static PortOpenError OpenErrorOf(QSerialPort::SerialPortError error, const std::
     }
 }
 
-int OsTransmitQueue(int fd) {
+int OsTransmitQueue(PortHandle handle) {
+#ifdef Q_OS_WIN
+    // The count of the output queue; the call also clears the port's error flags, which Qt
+    // reads from its own events, not from them.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!::ClearCommError(handle, &errors, &status))
+        return -1;
+    return static_cast<int>(std::min<DWORD>(status.cbOutQue, INT_MAX));
+#else
     int queued = 0;
-    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
+    return ::ioctl(handle, TIOCOUTQ, &queued) == 0 ? queued : -1;
+#endif
 }
 
 QtPort::QtPort() {
@@ -276,7 +300,7 @@ void QtPort::Close() {
         while (!m_lost && m_port.bytesToWrite() > 0 && waited.elapsed() < kCloseDrainMs)
             m_port.waitForBytesWritten(static_cast<int>(kCloseDrainMs - waited.elapsed()));
         while (!m_lost && waited.elapsed() < kCloseDrainMs) {
-            const int queued = OsTransmitQueue(static_cast<int>(m_port.handle()));
+            const int queued = OsTransmitQueue(m_port.handle());
             if (queued <= 0)
                 break;
             QThread::msleep(1);
@@ -355,8 +379,11 @@ std::vector<std::string> QtPortFactory::ListPorts() {
     std::vector<std::string> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         ports.push_back(info.systemLocation().toStdString());
+#ifndef Q_OS_WIN
+    // Virtual boxes announce their pseudo-terminals, a POSIX matter.
     for (std::string& link : AnnouncedPorts(AnnouncedPortFolder()))
         ports.push_back(std::move(link));
+#endif
     return ports;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hx {
@@ -23,18 +24,23 @@ bool ParseStopBits(const std::string& text, QSerialPort::StopBits& bits);
 // itself by polling the line status before every record.
 bool ParseFlow(const std::string& text, QSerialPort::FlowControl& flow);
 
+// What QSerialPort::handle() gives: a descriptor, on Windows a HANDLE.
+using PortHandle = decltype(std::declval<const QSerialPort&>().handle());
+
+#ifndef Q_OS_WIN
 // The symbolic links announced in folder (see platform/PortFolder.h) that point to a character
 // device that still exists, as full paths in name order. Nothing when the folder is missing or
 // not private to this user.
 std::vector<std::string> AnnouncedPorts(const std::string& folder);
+#endif
 
-// Bytes the operating system still holds for sending on the open descriptor fd (TIOCOUTQ);
-// below 0 when the line cannot tell.
-int OsTransmitQueue(int fd);
+// Bytes the operating system still holds for sending on the open port (TIOCOUTQ; on Windows
+// the output queue of ClearCommError); below 0 when the line cannot tell.
+int OsTransmitQueue(PortHandle handle);
 
 class QtPort : public IPort {
 public:
-    using QueueProbe = std::function<int(int fd)>;
+    using QueueProbe = std::function<int(PortHandle handle)>;
 
     QtPort();
     ~QtPort() override;

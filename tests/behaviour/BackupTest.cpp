@@ -30,9 +30,8 @@ std::vector<std::string> Files(const std::string& dir) {
 class Backup : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/hx-backup-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        base = pattern;
+        base = test::NewTempFolder("hx-backup");
+        ASSERT_NE(base, "");
         appData = base + "/HX-5310-Config"; // not there yet: the backups create it
         h.win.SetAppDataFolder(appData);
         PutU32(h.box.Ram(), kSerialOffset, 0x25000009);

@@ -11,17 +11,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <grp.h>
 #include <sstream>
+#include <thread>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 namespace hx {
 namespace {
@@ -76,9 +78,8 @@ std::string Record(uint16_t address, const uint8_t* bytes) {
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/hx-settings-file-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = test::NewTempFolder("hx-settings-file");
+        ASSERT_NE(dir, "");
         PutU32(h.box.Ram(), kSerialOffset, 0x25000009);
         ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
         ASSERT_EQ(h.Info(), "設定の受信に成功しました");
@@ -303,6 +304,8 @@ TEST_F(SettingsFile, FilesThatCannotBeReadSaySo) {
     EXPECT_TRUE(h.dlg->m_SettingsImage == before);
 }
 
+#ifndef _WIN32
+// FIFOs and devices in /dev are POSIX files.
 TEST_F(SettingsFile, ALoadNeverWaitsForAFifoOrADevice) {
     const std::string fifo = Path("fifo.txt");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -326,6 +329,8 @@ TEST_F(SettingsFile, ALoadNeverWaitsForAFifoOrADevice) {
     EXPECT_EQ(h.Info(), "ファイルを開けませんでした（通常のファイルではありません）");
 }
 
+#endif
+
 TEST_F(SettingsFile, ARefusedFieldDoesNotStopTheSave) {
     h.win.SetText(1009, "20");  // refused: not a multiple of 8, stored all the same
     h.win.SetText(1011, "800"); // after the refused field: not read
@@ -340,6 +345,9 @@ TEST_F(SettingsFile, ARefusedFieldDoesNotStopTheSave) {
     EXPECT_EQ(fromFile[2010], 62); // 504, the value the member holds
 }
 
+#ifndef _WIN32
+// Modes, owners, symbolic links, another user, /proc, /dev and file size limits are POSIX
+// matters; Windows has its own test below.
 TEST_F(SettingsFile, SaveReplacesAnOldFileWholeAndKeepsItsPermissions) {
     const std::string path = Path("old.txt");
     WriteAll(path, std::string(10000, 'x')); // longer than a settings file
@@ -484,6 +492,48 @@ TEST_F(SettingsFile, AnotherIntelHexToolReadsTheSavedFile) {
     ASSERT_EQ(bytes.size(), kImageSize);
     EXPECT_EQ(0, std::memcmp(bytes.data(), h.dlg->m_SettingsImage.data(), kImageSize));
 }
+#endif
+
+#ifdef _WIN32
+// A file named in Japanese is replaced whole, through the wide-character calls (the ANSI code
+// page cannot spell the name); a read-only file is not replaced.
+TEST_F(SettingsFile, OnWindowsAJapaneseNameIsReplacedWholeAndAReadOnlyFileIsKept) {
+    const std::string name = "設定ファイル（二号機）.txt";
+    const fs::path path = fs::u8path(Path(name));
+    std::ofstream(path, std::ios::binary) << std::string(10000, 'x'); // longer than the new one
+    Save(Path(name));
+    EXPECT_EQ(h.Info(), "設定をファイルに保存しました");
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    in.close();
+    EXPECT_EQ(text.str(), SettingsFileText(h.dlg->m_SettingsImage));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::u8path(dir)))
+        names.push_back(entry.path().filename().u8string());
+    EXPECT_EQ(names, std::vector<std::string>{name}) << "no temporary file is left behind";
+
+    h.win.SetText(1003, "480");
+    Load(Path(name));
+    EXPECT_EQ(h.Info(), "ファイルから設定を読み出しました");
+    EXPECT_EQ(h.win.GetText(1003), "248");
+
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    h.win.SetText(1003, "480");
+    Save(Path(name));
+    EXPECT_EQ(h.Info(), "設定をファイルに保存できませんでした（アクセスが許可されていません）");
+    in.open(path, std::ios::binary);
+    std::ostringstream after;
+    after << in.rdbuf();
+    in.close();
+    EXPECT_EQ(after.str(), text.str());
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+
+    Save(Path("新しいフォルダー/a.txt"));
+    EXPECT_EQ(h.Info(), "設定をファイルに保存できませんでした（フォルダーが見つかりません）");
+}
+#endif
 
 } // namespace
 } // namespace hx

@@ -1,18 +1,31 @@
 #include "tests/support/Harness.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 namespace hx::test {
+
+std::string NewTempFolder(const std::string& prefix) {
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        return {};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path folder =
+            temp / (prefix + "-" + std::to_string(random() % 1000000000u));
+        if (std::filesystem::create_directory(folder, ec))
+            return folder.u8string();
+    }
+    return {};
+}
 
 Harness::Harness(const std::string& storedPort, bool start) {
     if (!storedPort.empty())
         prefs.WriteString("Settings", "Serial Port", storedPort);
     ports.SetPortNames({"COM1"});
-    std::string pattern = (std::filesystem::temp_directory_path() / "hx5310-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-        m_appData = pattern;
+    m_appData = NewTempFolder("hx5310-test");
     win.SetAppDataFolder(m_appData);
     if (start)
         Start();

@@ -13,6 +13,10 @@
 
 namespace hx::test {
 
+// A new empty folder in the system's folder for temporary files, its name prefix and a random
+// part; empty when none could be made.
+std::string NewTempFolder(const std::string& prefix);
+
 class Harness {
 public:
     // storedPort: the "Serial Port" preference; the box's port is "COM1".
