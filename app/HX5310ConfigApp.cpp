@@ -19,10 +19,10 @@ SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed) {
 int CHX5310ConfigApp::InitInstance(IWindowServices& win, IPortFactory& ports) {
     LoadPreferences();
     CHX5310ConfigDlg dlg(win, ports, *this);
-    dlg.m_strPortName = GetProfileString("Serial Port", "");
+    dlg.SetPortName(GetProfileString("Serial Port", ""));
     const int result = dlg.DoModal();
     if (result == 2)
-        WriteProfileString("Serial Port", dlg.m_strPortName);
+        WriteProfileString("Serial Port", dlg.PortName());
     return result;
 }
 

@@ -5,7 +5,7 @@
 namespace hx {
 
 CHX5310ConfigDlg::CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports, CHX5310ConfigApp& app)
-    : m_win(win), m_ports(ports), m_app(app) {
+    : CHX5310ConfigDlgState(win, ports, app) {
     IWindowServices* w = &m_win;
     const std::pair<CWnd*, int> bindings[] = {
         {&m_cbPort, 1000},

@@ -11,6 +11,7 @@
 #include "link/Progress.h"
 #include "link/SettingsImage.h"
 #include "monitor/StaticLevel.h"
+#include "monitor/StatusFrame.h"
 #include "platform/Controls.h"
 #include "platform/Port.h"
 #include "platform/WindowServices.h"
@@ -53,7 +54,105 @@ enum : unsigned {
     IDM_OPEN_BACKUPS = 0x0020, // opens the folder of the automatic backups
 };
 
-class CHX5310ConfigDlg : public IWindowEvents, public EditorValues {
+class CHX5310ConfigDlg;
+struct CHX5310ConfigDlgState;
+CHX5310ConfigDlgState& TestState(CHX5310ConfigDlg& dlg);
+
+// Every member of the main window, in declaration order. The window holds them as a private
+// base: only its own operations (in app/, link/, settings/ and monitor/) use them; the programs
+// around it read the named accessors below, and tests the one accessor TestState.
+struct CHX5310ConfigDlgState : EditorValues {
+    CHX5310ConfigDlgState(IWindowServices& win, IPortFactory& ports, CHX5310ConfigApp& app)
+        : m_win(win), m_ports(ports), m_app(app) {}
+
+    // --- The platform ---
+    IWindowServices& m_win;
+    IPortFactory& m_ports;
+    CHX5310ConfigApp& m_app;
+
+    // --- Members of the window, in declaration order ---
+    CToolTipCtrl m_ToolTip;
+    std::unique_ptr<IPort> m_pComm; // null until the first open
+
+    CComboBox m_cbPort, m_cbPresetA, m_cbPresetB, m_cbTxSelectA, m_cbTxSelectB, m_cbMicTxSelect,
+        m_cbPriority;
+    CButton m_btnReceive, m_btnSend, m_btnRestart, m_btnFactory, m_btnSave, m_btnLoad, m_chkMonitor,
+        m_btnClose, m_chkNoTxTone, m_chkNoTxNoise, m_chkBassCutA, m_chkBassCutB, m_chkPttInvert;
+    CEdit m_edInfo, m_edSerial, m_edNewSerial, m_edAudioDelayA, m_edAudioDelayB, m_edHoldTimeA,
+        m_edHoldTimeB, m_edSignalOn, m_edSignalOff, m_edNoiseOnA, m_edNoiseOffA, m_edNoiseOnB,
+        m_edNoiseOffB, m_edResponseTimeA, m_edResponseTimeB;
+    CSpinButtonCtrl m_spAudioDelayA, m_spAudioDelayB, m_spHoldTimeA, m_spHoldTimeB, m_spRxGainA,
+        m_spRxGainB, m_spUnmodulatedLimit, m_spContinuousTxLimit;
+    CWnd m_wndAvgA, m_wndAvgB;
+    CSpinButtonCtrl m_spTxGainA, m_spTxGainB, m_spSignalOn, m_spSignalOff, m_spNoiseOnA,
+        m_spNoiseOffA, m_spNoiseOnB, m_spNoiseOffB, m_spMicGain, m_spResponseTimeA,
+        m_spResponseTimeB;
+    CStatic m_stSerialLabel, m_stArrow;
+    CStatic m_lamp[8]; // 1039 to 1046
+    CStatic m_stLevelA, m_stLevelB;
+    CStaticLevel m_meterA, m_meterB;
+
+    std::string m_strNewSerial;
+    std::string m_strLastCommand;
+    std::string m_strPortName;
+    std::string m_strInfo;
+    std::string m_strSerial;
+
+    CBitmap m_bmpRed, m_bmpGreen, m_bmpYellow, m_bmpGrey, m_bmpRedCross, m_bmpGreyCross;
+
+    int m_bPortOpen = 0;
+    int m_bImageValid = 0;
+    int m_bMoreToSend = 0;
+    int m_bMonitorMode = 0;
+    int m_bResumeMonitor = 0;
+    int m_bFirstFrame = 0;
+    uint8_t m_rxBuf[4096] = {};
+    uint8_t m_nVersionMajor = 0;
+    uint8_t m_nVersionMinor = 0;
+    uint16_t m_rxLen = 0;
+    int16_t m_nRetries = 0;
+    uint16_t m_nSendAddress = 0;
+    // EditorValues: the base class
+    uint32_t m_nAvgFrames = 0;
+    int m_nStep = 0;
+    int32_t m_nSumA = 0, m_nSumB = 0;
+    SettingsImage m_SettingsImage = {};
+    uint8_t m_prevFrame[14] = {};
+    int m_hIcon = IDR_MAINFRAME;
+
+    // --- Beyond the original window ---
+    // The image exactly as the box last sent it (after a Receive or the read-back of a
+    // Factory reset), kept for the automatic backup before the box is written.
+    SettingsImage m_boxImage = {};
+    int m_bBoxImageValid = 0;
+    std::string m_strBackupError; // empty, or why the last backup failed
+    std::string m_strCounterNote; // empty, or why the next serial number could not be counted
+    // The image bytes that the records of the running receive or read-back have covered: an
+    // image counts as complete only when every byte came with a good record.
+    std::bitset<kImageSize> m_imageCovered;
+    // Set while a coupling rule or a preset runs: the focus moves its data exchange makes do
+    // not start another rule, and it shows at most one validation message.
+    int m_bInEditorRule = 0;
+    int m_bEditorMessageShown = 0;
+    // How the last operation ended.
+    Outcome m_outcome;
+    // The serial number reserved for the box of the running factory reset.
+    uint32_t m_nGivenSerial = 0;
+    int m_bGiveSerial = 0;
+    // The commands of the running operation as the box echoes them, whether this box echoes,
+    // and whether the echo of the command now awaited has come (later lines answer it).
+    std::vector<std::string> m_sentCommands;
+    int m_bBoxEchoes = 0;
+    int m_bEchoSeen = 0;
+    // A command that changes the box has been sent in the running operation.
+    int m_bBoxChanged = 0;
+    // Valid status frames since the monitor watch last looked (timer 124).
+    int m_nWatchFrames = 0;
+};
+
+class CHX5310ConfigDlg : public IWindowEvents, private CHX5310ConfigDlgState {
+    friend CHX5310ConfigDlgState& TestState(CHX5310ConfigDlg& dlg);
+
 public:
     CHX5310ConfigDlg(IWindowServices& win, IPortFactory& ports, CHX5310ConfigApp& app);
     ~CHX5310ConfigDlg() override;
@@ -71,9 +170,49 @@ public:
     void OnSysCommand(unsigned id) override;
     void OnDestroy() override;
 
+    // --- What the programs around the window read ---
     // How the last operation ended, and whether one runs now.
     const Outcome& LastOutcome() const { return m_outcome; }
     bool OperationRunning() const { return m_nStep != 0; }
+    // The step code of the running operation, for traces (0 when none runs).
+    int StepCode() const { return m_nStep; }
+    // How many more times the retry timer re-sends the last command.
+    int RetriesLeft() const { return m_nRetries; }
+    bool PortOpen() const { return m_bPortOpen != 0; }
+    // The port the window opens (the start-up preference, then what the list showed).
+    const std::string& PortName() const { return m_strPortName; }
+    void SetPortName(const std::string& name) { m_strPortName = name; }
+    const SettingsImage& Image() const { return m_SettingsImage; }
+    // An end-of-file record closed the last receive or read-back, and every byte of the image
+    // came with a good record.
+    bool ImageValid() const { return m_bImageValid != 0; }
+    bool ImageComplete() const { return m_imageCovered.all(); }
+    uint8_t VersionMajor() const { return m_nVersionMajor; }
+    uint8_t VersionMinor() const { return m_nVersionMinor; }
+    // Records of a send still to be written; the next record's address.
+    bool RecordsWaiting() const { return m_bMoreToSend != 0; }
+    uint16_t SendAddress() const { return m_nSendAddress; }
+    // Bytes received and not yet taken by a line or a frame.
+    size_t BufferedBytes() const { return m_rxLen; }
+    size_t BufferCapacity() const { return sizeof m_rxBuf; }
+    // The text of the information field as the window holds it.
+    const std::string& InformationText() const { return m_strInfo; }
+    // The new-serial-number field's text: the counter's next number, or what the user typed.
+    const std::string& NewSerialText() const { return m_strNewSerial; }
+    // A command that changes the box has been sent by the running or last operation.
+    bool BoxChanged() const { return m_bBoxChanged != 0; }
+    // The serial number that the running or last factory reset may have given the box: empty
+    // unless one was reserved and a command that changes the box was sent.
+    std::string SerialTheBoxMayHold() const;
+    // Monitor mode: on; a valid frame has been shown since it started; the meters' levels
+    // (0: meter A, 1: meter B); the last frame applied; the monitor comes back after a send.
+    bool MonitorRunning() const { return m_bMonitorMode != 0; }
+    bool MonitorShowsAFrame() const { return m_bFirstFrame == 0; }
+    int16_t MeterLevel(int meter) const {
+        return meter == 0 ? m_meterA.m_nLevel : m_meterB.m_nLevel;
+    }
+    const uint8_t* LastFrame() const { return m_prevFrame; }
+    bool MonitorResumes() const { return m_bResumeMonitor != 0; }
 
     // --- app/ ---
     void EnableOperationControls(bool enable); // 1001, 1007, 1008, 1062, 1063, 1064, 1029
@@ -160,89 +299,25 @@ public:
     void ProcessMonitorFrame();
     void OnMonitorWatch(); // timer 124
 
-    // --- The platform ---
-    IWindowServices& m_win;
-    IPortFactory& m_ports;
-    CHX5310ConfigApp& m_app;
+private:
+    // --- monitor/: the steps of monitor mode ---
+    void StartMonitor();
+    void StopMonitor();
+    void ApplyFrame(const StatusFrame& frame);
+    void EnableWhileMonitoring(bool enable);
+    void ResetMeters(int16_t levelA = 0, int16_t levelB = 0);
+    void CountDownHold(CStaticLevel& meter, int id);
+    CStatic& LampControl(int id);
+    LampImage Picture(LampImage image) const;
+    // --- settings/: a validation message (one per rule) ---
+    void Warn(const std::string& text);
 
-    // --- Members of the window, in declaration order ---
-    CToolTipCtrl m_ToolTip;
-    std::unique_ptr<IPort> m_pComm; // null until the first open
-
-    CComboBox m_cbPort, m_cbPresetA, m_cbPresetB, m_cbTxSelectA, m_cbTxSelectB, m_cbMicTxSelect,
-        m_cbPriority;
-    CButton m_btnReceive, m_btnSend, m_btnRestart, m_btnFactory, m_btnSave, m_btnLoad, m_chkMonitor,
-        m_btnClose, m_chkNoTxTone, m_chkNoTxNoise, m_chkBassCutA, m_chkBassCutB, m_chkPttInvert;
-    CEdit m_edInfo, m_edSerial, m_edNewSerial, m_edAudioDelayA, m_edAudioDelayB, m_edHoldTimeA,
-        m_edHoldTimeB, m_edSignalOn, m_edSignalOff, m_edNoiseOnA, m_edNoiseOffA, m_edNoiseOnB,
-        m_edNoiseOffB, m_edResponseTimeA, m_edResponseTimeB;
-    CSpinButtonCtrl m_spAudioDelayA, m_spAudioDelayB, m_spHoldTimeA, m_spHoldTimeB, m_spRxGainA,
-        m_spRxGainB, m_spUnmodulatedLimit, m_spContinuousTxLimit;
-    CWnd m_wndAvgA, m_wndAvgB;
-    CSpinButtonCtrl m_spTxGainA, m_spTxGainB, m_spSignalOn, m_spSignalOff, m_spNoiseOnA,
-        m_spNoiseOffA, m_spNoiseOnB, m_spNoiseOffB, m_spMicGain, m_spResponseTimeA,
-        m_spResponseTimeB;
-    CStatic m_stSerialLabel, m_stArrow;
-    CStatic m_lamp[8]; // 1039 to 1046
-    CStatic m_stLevelA, m_stLevelB;
-    CStaticLevel m_meterA, m_meterB;
-
-    std::string m_strNewSerial;
-    std::string m_strLastCommand;
-    std::string m_strPortName;
-    std::string m_strInfo;
-    std::string m_strSerial;
-
-    CBitmap m_bmpRed, m_bmpGreen, m_bmpYellow, m_bmpGrey, m_bmpRedCross, m_bmpGreyCross;
-
-    int m_bPortOpen = 0;
-    int m_bImageValid = 0;
-    int m_bMoreToSend = 0;
-    int m_bMonitorMode = 0;
-    int m_bResumeMonitor = 0;
-    int m_bFirstFrame = 0;
-    uint8_t m_rxBuf[4096] = {};
-    uint8_t m_nVersionMajor = 0;
-    uint8_t m_nVersionMinor = 0;
-    uint16_t m_rxLen = 0;
-    int16_t m_nRetries = 0;
-    uint16_t m_nSendAddress = 0;
-    // EditorValues: the base class
-    uint32_t m_nAvgFrames = 0;
-    int m_nStep = 0;
-    int32_t m_nSumA = 0, m_nSumB = 0;
-    SettingsImage m_SettingsImage = {};
-    uint8_t m_prevFrame[14] = {};
-    int m_hIcon = IDR_MAINFRAME;
-
-    // --- Beyond the original window ---
-    // The image exactly as the box last sent it (after a Receive or the read-back of a
-    // Factory reset), kept for the automatic backup before the box is written.
-    SettingsImage m_boxImage = {};
-    int m_bBoxImageValid = 0;
-    std::string m_strBackupError; // empty, or why the last backup failed
-    std::string m_strCounterNote; // empty, or why the next serial number could not be counted
-    // The image bytes that the records of the running receive or read-back have covered: an
-    // image counts as complete only when every byte came with a good record.
-    std::bitset<kImageSize> m_imageCovered;
-    // Set while a coupling rule or a preset runs: the focus moves its data exchange makes do
-    // not start another rule, and it shows at most one validation message.
-    int m_bInEditorRule = 0;
-    int m_bEditorMessageShown = 0;
-    // How the last operation ended.
-    Outcome m_outcome;
-    // The serial number reserved for the box of the running factory reset.
-    uint32_t m_nGivenSerial = 0;
-    int m_bGiveSerial = 0;
-    // The commands of the running operation as the box echoes them, whether this box echoes,
-    // and whether the echo of the command now awaited has come (later lines answer it).
-    std::vector<std::string> m_sentCommands;
-    int m_bBoxEchoes = 0;
-    int m_bEchoSeen = 0;
-    // A command that changes the box has been sent in the running operation.
-    int m_bBoxChanged = 0;
-    // Valid status frames since the monitor watch last looked (timer 124).
-    int m_nWatchFrames = 0;
+public:
 };
+
+// The one accessor for tests: the window's members.
+inline CHX5310ConfigDlgState& TestState(CHX5310ConfigDlg& dlg) {
+    return dlg;
+}
 
 } // namespace hx

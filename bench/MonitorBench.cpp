@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
     hx::QtWindow win;
     hx::CHX5310ConfigApp config(prefs);
     hx::CHX5310ConfigDlg dlg(win, ports, config);
-    dlg.m_strPortName = announced[1].toStdString();
+    dlg.SetPortName(announced[1].toStdString());
     if (!win.Open(hx::MainDialogTemplate(), dlg)) {
         std::fprintf(stderr, "the window did not open\n");
         cleanup();
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
 
     // Monitoring needs one receive first; then the check box.
     dlg.OnCommand(hx::IDC_RECEIVE, hx::Notify::Clicked, 0);
-    if (!WaitFor([&] { return dlg.m_nStep == 0; }, 10000) ||
+    if (!WaitFor([&] { return !dlg.OperationRunning(); }, 10000) ||
         dlg.LastOutcome().kind != hx::OutcomeKind::Received) {
         std::fprintf(stderr, "receive from the virtual box failed: %s\n",
                      win.GetText(hx::IDC_INFO).c_str());
@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
     }
     win.SetCheck(hx::IDC_MONITOR, 1);
     dlg.OnCommand(hx::IDC_MONITOR, hx::Notify::Clicked, 0);
-    if (!WaitFor([&] { return dlg.m_bMonitorMode != 0; }, 5000)) {
+    if (!WaitFor([&] { return dlg.MonitorRunning() != 0; }, 5000)) {
         std::fprintf(stderr, "monitoring did not start: %s\n", win.GetText(hx::IDC_INFO).c_str());
         cleanup();
         return 2;
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
 
     // Sample what the window shows every 10 ms.
     auto shownStamp = [&] {
-        const hx::StatusFields f = hx::DecodeFrame(dlg.m_prevFrame);
+        const hx::StatusFields f = hx::DecodeFrame(dlg.LastFrame());
         return hx::sim::FrameGenerator::StampOf(f);
     };
     std::vector<double> lags;
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     QTimer sampler;
     sampler.setTimerType(Qt::PreciseTimer);
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        if (!dlg.m_bMonitorMode)
+        if (!dlg.MonitorRunning())
             droppedOut = true;
         const uint32_t stamp = shownStamp();
         lags.push_back(static_cast<double>(static_cast<int32_t>(SteadyMs() - stamp)));

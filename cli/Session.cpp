@@ -70,12 +70,12 @@ void Session::EventTap::OnCommand(int id, Notify code, int newFocusId) {
 void Session::EventTap::OnTimer(unsigned id) {
     CHX5310ConfigDlg& dlg = *m_s.m_dlg;
     TraceLog& trace = m_s.m_env.trace;
-    if (id == TIMER_RETRY && dlg.m_nStep != 0) {
-        if (dlg.m_nRetries > 0)
-            trace.Line("timer 101: no answer at step " + std::to_string(dlg.m_nStep) +
-                       ", re-send (" + std::to_string(dlg.m_nRetries - 1) + " more)");
+    if (id == TIMER_RETRY && dlg.OperationRunning()) {
+        if (dlg.RetriesLeft() > 0)
+            trace.Line("timer 101: no answer at step " + std::to_string(dlg.StepCode()) +
+                       ", re-send (" + std::to_string(dlg.RetriesLeft() - 1) + " more)");
         else
-            trace.Line("timer 101: time-out at step " + std::to_string(dlg.m_nStep));
+            trace.Line("timer 101: time-out at step " + std::to_string(dlg.StepCode()));
     } else if (id == TIMER_TX_PACE) {
         trace.Line("timer 123: record re-try (DSR)");
     }
@@ -158,7 +158,7 @@ bool Session::OpenWindow(bool needPort, int& status) {
         status = kExitUsage;
         return false;
     }
-    m_dlg->m_strPortName = port;
+    m_dlg->SetPortName(port);
     m_win.RunModal(MainDialogTemplate(), m_tap);
     Observe();
     if (m_win.Ended()) {
@@ -213,7 +213,7 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
         return kExitBox;
     }
     Observe();
-    while (m_dlg->m_nStep != 0) {
+    while (m_dlg->OperationRunning()) {
         if (g_stopRequested)
             return Interrupted();
         if (m_loop->ElapsedMs() - start > kOperationLimitMs) {
@@ -231,14 +231,14 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
         return kExitOk;
     const std::string info = m_win.GetText(IDC_INFO);
     if (!m_line.openError.empty())
-        Error(m_dlg->m_strPortName + ": " + m_line.openError);
+        Error(m_dlg->PortName() + ": " + m_line.openError);
     if (m_lineLost)
-        Error("the line to " + m_dlg->m_strPortName +
+        Error("the line to " + m_dlg->PortName() +
               " was lost while the box was working (a cable pulled?)");
     if (info.empty())
         Error("\"" + name + "\" did not succeed");
     if (m_dlg->LastOutcome().portError == PortOpenError::Permission)
-        Error("you may not use " + m_dlg->m_strPortName +
+        Error("you may not use " + m_dlg->PortName() +
               ": add your user to the dialout group (sudo adduser $USER dialout) and log in "
               "again");
     if (m_dlg->LastOutcome().kind == OutcomeKind::CounterUnavailable)
@@ -257,7 +257,7 @@ int Session::Interrupted() {
     // An operation still running has its outcome only now: the port closes with the window.
     const bool running = m_dlg && m_dlg->OperationRunning();
     Error("interrupted; the port is closed");
-    if (running && m_dlg->m_bBoxChanged)
+    if (running && m_dlg->BoxChanged())
         Error(WhatTheBoxHolds());
     m_env.trace.Line("interrupted");
     if (m_dlg && !m_win.Ended())
@@ -539,7 +539,7 @@ int Session::FactoryReset() {
     if ((status = ReadBox()) != kExitOk)
         return status;
 
-    const uint32_t boxSerial = GetU32(m_dlg->m_SettingsImage, kSerialOffset);
+    const uint32_t boxSerial = GetU32(m_dlg->Image(), kSerialOffset);
     const bool hadNone = boxSerial == kNoSerial;
     if (m_opt.newSerial) {
         if (hadNone)
@@ -551,7 +551,7 @@ int Session::FactoryReset() {
     if ((status = Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset)) != kExitOk)
         return status;
     if (hadNone)
-        Error("the next box without a serial number gets " + m_dlg->m_strNewSerial);
+        Error("the next box without a serial number gets " + m_dlg->NewSerialText());
     return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
 }
 
@@ -571,10 +571,7 @@ std::string Session::WhatTheBoxHolds() const {
     default:
         break;
     }
-    const std::string given = out.givenSerial.empty() && m_dlg->m_bGiveSerial &&
-                                      m_dlg->OperationRunning() && m_dlg->m_bBoxChanged
-                                  ? FormatSerialText(m_dlg->m_nGivenSerial)
-                                  : out.givenSerial;
+    const std::string given = m_dlg->SerialTheBoxMayHold();
     if (out.kind == OutcomeKind::FactoryReset)
         text += ", serial number " + m_win.GetText(IDC_SERIAL);
     else if (!given.empty())

@@ -51,16 +51,16 @@ int Session::Monitor() {
         return kExitBox;
     }
     Observe();
-    while (!m_dlg->m_bMonitorMode && m_dlg->m_nStep != 0) {
+    while (!m_dlg->MonitorRunning() && m_dlg->OperationRunning()) {
         if (g_stopRequested)
             return Interrupted();
         Step();
         ShowProgress();
     }
     ClearProgress();
-    if (!m_dlg->m_bMonitorMode) {
+    if (!m_dlg->MonitorRunning()) {
         if (!m_line.openError.empty())
-            Error(m_dlg->m_strPortName + ": " + m_line.openError);
+            Error(m_dlg->PortName() + ": " + m_line.openError);
         return kExitBox;
     }
 
@@ -75,11 +75,11 @@ int Session::Monitor() {
     while (!g_stopRequested && m_loop->ElapsedMs() - start < limit) {
         Step();
         if (m_lineLost) {
-            Error("the line to " + m_dlg->m_strPortName + " was lost (a cable pulled?)");
+            Error("the line to " + m_dlg->PortName() + " was lost (a cable pulled?)");
             status = kExitBox;
             break;
         }
-        if (!m_dlg->m_bMonitorMode) {
+        if (!m_dlg->MonitorRunning()) {
             // The window's monitor ended by itself (no valid frame for a whole watch period).
             Error("the monitor ended: no valid status frame from the box");
             status = kExitBox;
@@ -95,7 +95,7 @@ int Session::Monitor() {
                   " s");
             silenceNoted = true;
         }
-        if (m_dlg->m_bFirstFrame)
+        if (!m_dlg->MonitorShowsAFrame())
             continue; // nothing from the box yet
         std::string line;
         for (int id = IDC_LAMP_TONE_A; id <= IDC_LAMP_PTT_B; ++id) {
@@ -105,10 +105,10 @@ int Session::Monitor() {
                     LampText(m_win.Lamp(id));
         }
         if (m_win.IsVisible(IDC_METER_B))
-            line += " level-a=" + std::to_string(LevelDb(m_dlg->m_meterA.m_nLevel)) +
-                    " level-b=" + std::to_string(LevelDb(m_dlg->m_meterB.m_nLevel));
+            line += " level-a=" + std::to_string(LevelDb(m_dlg->MeterLevel(0))) +
+                    " level-b=" + std::to_string(LevelDb(m_dlg->MeterLevel(1)));
         else
-            line += " mic-level=" + std::to_string(LevelDb(m_dlg->m_meterA.m_nLevel));
+            line += " mic-level=" + std::to_string(LevelDb(m_dlg->MeterLevel(0)));
         if (line == shown)
             continue;
         shown = line;
@@ -122,7 +122,7 @@ int Session::Monitor() {
 
     // Stop as the check box does, and let the stop command leave before the port closes.
     m_env.trace.Line("end of 状態監視");
-    if (!m_lineLost && m_dlg->m_bMonitorMode) {
+    if (!m_lineLost && m_dlg->MonitorRunning()) {
         m_loop->CatchUp();
         m_win.Click(IDC_MONITOR);
         const uint64_t stopAt = m_loop->ElapsedMs();

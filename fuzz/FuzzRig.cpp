@@ -55,7 +55,8 @@ public:
         l.written += bytes;
         if (bytes[0] == ':') {
             // Records of the image go out only in the record stream of a send.
-            Require(l.dlg && l.dlg->m_nStep == 13, "a record is written outside a send's stream");
+            Require(l.dlg && l.dlg->StepCode() == 13,
+                    "a record is written outside a send's stream");
             ++l.recordWrites;
         }
         // The bytes leave the line a millisecond later: "transmit empty".
@@ -109,7 +110,7 @@ Rig::Rig() {
     app.LoadPreferences();
     dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
     line->dlg = dlg.get();
-    dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+    dlg->SetPortName(app.GetProfileString("Serial Port", ""));
     dlg->DoModal();
 }
 
@@ -120,14 +121,17 @@ Rig::~Rig() {
 }
 
 void Rig::AsAfterReceive(bool boxWithoutSerial) {
-    dlg->m_SettingsImage = sim::BoxModel::FactoryImage();
-    PutU32(dlg->m_SettingsImage, kSerialOffset, boxWithoutSerial ? kNoSerial : 0x25000009u);
+    // The rig's one use of the test accessor: the window as a receive leaves it, without the
+    // bytes of a receive in the fuzzer's input.
+    CHX5310ConfigDlgState& state = TestState(*dlg);
+    state.m_SettingsImage = sim::BoxModel::FactoryImage();
+    PutU32(state.m_SettingsImage, kSerialOffset, boxWithoutSerial ? kNoSerial : 0x25000009u);
     dlg->ExchangeImage(false);
     dlg->KeepBoxImage();
     dlg->UpdateData(false);
-    dlg->m_bImageValid = 1;
-    dlg->m_nVersionMajor = 1;
-    dlg->m_nVersionMinor = 20;
+    state.m_bImageValid = 1;
+    state.m_nVersionMajor = 1;
+    state.m_nVersionMinor = 20;
     dlg->EnableOperationControls(true);
     dlg->ShowSerialRow(boxWithoutSerial);
 }
@@ -208,26 +212,26 @@ void Rig::CheckInvariants() {
     if (closed)
         return;
     const CHX5310ConfigDlg& d = *dlg;
-    Require(d.m_rxLen <= sizeof d.m_rxBuf, "the receive buffer holds more than it can");
-    Require(d.m_nStep < 90, "an error code outlives its error end");
-    Require(d.m_bPortOpen == (line->open ? 1 : 0), "the window and the port disagree on open");
-    if (d.m_nStep != 0)
-        Require(d.m_bPortOpen, "an operation runs on a closed port");
+    Require(d.BufferedBytes() <= d.BufferCapacity(), "the receive buffer holds more than it can");
+    Require(d.StepCode() < 90, "an error code outlives its error end");
+    Require(d.PortOpen() == (line->open ? 1 : 0), "the window and the port disagree on open");
+    if (d.OperationRunning())
+        Require(d.PortOpen(), "an operation runs on a closed port");
     if (win.TimerRunning(TIMER_RETRY))
-        Require(d.m_nStep != 0, "the retry timer runs with no operation");
-    if (!d.m_bPortOpen) {
+        Require(d.OperationRunning(), "the retry timer runs with no operation");
+    if (!d.PortOpen()) {
         Require(!win.TimerRunning(TIMER_TX_PACE), "the record pump re-tries on a closed port");
-        Require(!d.m_bMoreToSend, "records wait for a closed port");
+        Require(!d.RecordsWaiting(), "records wait for a closed port");
     }
-    if (d.m_bMonitorMode) {
-        Require(d.m_nStep == 0, "monitor mode while an operation runs");
-        Require(d.m_rxLen < sizeof d.m_rxBuf, "monitor mode with no room left to read");
+    if (d.MonitorRunning()) {
+        Require(!d.OperationRunning(), "monitor mode while an operation runs");
+        Require(d.BufferedBytes() < d.BufferCapacity(), "monitor mode with no room left to read");
     }
     // A success is never shown for an image that the box did not send whole.
     const OutcomeKind kind = d.LastOutcome().kind;
     if (kind == OutcomeKind::Received || kind == OutcomeKind::FactoryReset ||
         kind == OutcomeKind::Sent)
-        Require(d.m_imageCovered.all(), "a success with records missing from the image");
+        Require(d.ImageComplete(), "a success with records missing from the image");
 }
 
 void Rig::CheckSilenceEndsEverything() {
@@ -238,7 +242,7 @@ void Rig::CheckSilenceEndsEverything() {
     win.Advance(20000);
     Trace("after 20 s of silence");
     CheckInvariants();
-    Require(dlg->m_nStep == 0, "an operation never ends on a silent line");
+    Require(!dlg->OperationRunning(), "an operation never ends on a silent line");
     Require(!win.TimerRunning(TIMER_RETRY), "the retry timer outlives its operation");
     if (!monitorUsed)
         Require(!line->open, "the port stays open after the operation ended");
@@ -251,9 +255,9 @@ void Rig::Trace(const char* when) const {
         return;
     std::fprintf(stderr,
                  "[%s] t=%llu ms step=%d port=%s monitor=%d info=\"%s\" written=%zu bytes\n", when,
-                 static_cast<unsigned long long>(win.Now()), closed ? -1 : dlg->m_nStep,
-                 line->open ? "open" : "closed", closed ? 0 : dlg->m_bMonitorMode,
-                 closed ? "(closed)" : dlg->m_strInfo.c_str(), line->written.size());
+                 static_cast<unsigned long long>(win.Now()), closed ? -1 : dlg->StepCode(),
+                 line->open ? "open" : "closed", closed ? 0 : dlg->MonitorRunning(),
+                 closed ? "(closed)" : dlg->InformationText().c_str(), line->written.size());
 }
 
 } // namespace hx::fuzz

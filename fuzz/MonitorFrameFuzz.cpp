@@ -20,13 +20,13 @@ void CheckLamps(const Rig& rig) {
     if (rig.closed)
         return;
     const CHX5310ConfigDlg& d = *rig.dlg;
-    const StatusFields last = DecodeFrame(d.m_prevFrame);
+    const StatusFields last = DecodeFrame(d.LastFrame());
     for (const LampDef& lamp : Lamps()) {
         const LampImage shown = rig.win.Lamp(lamp.id);
-        if (d.m_bMonitorMode && !d.m_bFirstFrame)
+        if (d.MonitorRunning() && d.MonitorShowsAFrame())
             Require(shown == LampImageFor(lamp, last.lampBits, last.modeBits),
                     "a lamp does not show the last valid frame");
-        else if (!d.m_bMonitorMode)
+        else if (!d.MonitorRunning())
             Require(shown == LampImage::Grey || shown == LampImage::GreyCross,
                     "a lamp stays lit while the monitor is off");
     }
@@ -35,7 +35,7 @@ void CheckLamps(const Rig& rig) {
 // Whatever came before, once the box sends clean frames again the lamps follow them within a
 // few reads: a backlog never keeps the monitor behind for good.
 void CheckRecovers(Rig& rig, uint8_t lamps, uint16_t mode) {
-    if (rig.closed || !rig.dlg->m_bMonitorMode)
+    if (rig.closed || !rig.dlg->MonitorRunning())
         return;
     StatusFields f;
     f.lampBits = lamps;
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rig.Arrive("AT\r\nOK\r\n");
     rig.Arrive("ATS67=2\r\nOK\r\n");
     rig.Arrive("AT*M1\r\nOK\r\n");
-    Require(rig.dlg->m_bMonitorMode == 1, "the monitor did not start");
+    Require(rig.dlg->MonitorRunning() == 1, "the monitor did not start");
     const uint8_t units = static_cast<uint8_t>(header >> 1);
     rig.line->maxRead = units == 0 ? 4096 : units;
 

@@ -53,20 +53,22 @@ void Start(Rig& rig, uint8_t operation, uint8_t offset, uint8_t flags) {
     rig.CheckInvariants();
     const std::vector<int>& chain = kChains[op];
     const size_t at = offset % chain.size();
-    if (at == 0 || d.m_nStep == 0)
+    if (at == 0 || !d.OperationRunning())
         return;
     const int step = chain[at];
+    // The jump into the middle of a chain is made through the test accessor.
+    CHX5310ConfigDlgState& state = TestState(d);
     if (step == 13) {
         // In the middle of the record stream: one time-out for the rest of it.
-        d.m_nSendAddress = static_cast<uint16_t>(((flags >> 1) % 65) * 32);
-        d.m_bMoreToSend = d.m_nSendAddress < kImageSize ? 1 : 0;
-        d.m_nRetries = 0;
+        state.m_nSendAddress = static_cast<uint16_t>(((flags >> 1) % 65) * 32);
+        state.m_bMoreToSend = state.m_nSendAddress < kImageSize ? 1 : 0;
+        state.m_nRetries = 0;
         rig.win.SetTimer(TIMER_RETRY, 5000);
     } else if (op == 4 && step == 0) {
         rig.win.KillTimer(TIMER_RETRY);
-        d.m_bMonitorMode = 1;
+        state.m_bMonitorMode = 1;
     }
-    d.m_nStep = step;
+    state.m_nStep = step;
     rig.CheckInvariants();
 }
 

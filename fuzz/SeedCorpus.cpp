@@ -106,7 +106,7 @@ SettingsImage SentImage() {
     Rig rig;
     rig.AsAfterReceive(false);
     rig.dlg->ExchangeImage(true);
-    return rig.dlg->m_SettingsImage;
+    return rig.dlg->Image();
 }
 
 const char kBanner[] = "QORVA Voice Relay Control Version 1.20\r\n";

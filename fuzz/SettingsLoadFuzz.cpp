@@ -66,11 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Rig rig;
     rig.AsAfterReceive(size % 2 == 0);
     CHX5310ConfigDlg& d = *rig.dlg;
-    const SettingsImage before = d.m_SettingsImage;
+    const SettingsImage before = d.Image();
     bool enabled[sizeof kControls / sizeof kControls[0]];
     for (size_t i = 0; i < sizeof kControls / sizeof kControls[0]; ++i)
         enabled[i] = rig.win.IsEnabled(kControls[i]);
-    const int resume = d.m_bResumeMonitor;
+    const int resume = d.MonitorResumes();
 
     rig.win.QueueFileAnswer(path);
     Require(rig.win.Click(IDC_LOAD), "the load button is not usable");
@@ -78,17 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const bool loaded = d.LastOutcome().kind == hx::OutcomeKind::FileLoaded;
     if (loaded) {
-        Require(GetU16(d.m_SettingsImage, kModelCodeOffset) == kModelCode,
+        Require(GetU16(d.Image(), kModelCodeOffset) == kModelCode,
                 "a file of another model was loaded");
-        Require(GetU32(d.m_SettingsImage, kSerialOffset) == GetU32(before, kSerialOffset),
+        Require(GetU32(d.Image(), kSerialOffset) == GetU32(before, kSerialOffset),
                 "the file's serial number replaced the box's");
     } else {
-        Require(d.m_SettingsImage == before, "a refused file changed the image");
-        Require(!d.m_strInfo.empty(), "a refused file without a message");
+        Require(d.Image() == before, "a refused file changed the image");
+        Require(!d.InformationText().empty(), "a refused file without a message");
     }
     for (size_t i = 0; i < sizeof kControls / sizeof kControls[0]; ++i)
         Require(rig.win.IsEnabled(kControls[i]) == enabled[i], "a load changed a control's state");
-    Require(d.m_bResumeMonitor == resume, "a load changed the monitor's resume flag");
+    Require(d.MonitorResumes() == resume, "a load changed the monitor's resume flag");
     Require(!rig.line->open && rig.line->written.empty(), "a load touched the port");
     Require(ReadFile(path) == content, "a load changed the file it read");
     rig.win.Advance(6000);

@@ -400,6 +400,13 @@ void CHX5310ConfigDlg::SetOutcome(OutcomeKind kind, const std::string& detail) {
         m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }
 
+std::string CHX5310ConfigDlg::SerialTheBoxMayHold() const {
+    if (!m_outcome.givenSerial.empty())
+        return m_outcome.givenSerial;
+    return m_bGiveSerial && m_bBoxChanged && m_nStep != 0 ? FormatSerialText(m_nGivenSerial)
+                                                          : std::string();
+}
+
 void CHX5310ConfigDlg::SetFileOutcome(OutcomeKind kind, const std::string& detail) {
     m_outcome = Outcome{kind, detail, false, {}};
     m_strInfo = InfoText(m_outcome);

@@ -16,7 +16,10 @@ const char kLabelRxB[] = "受信レベル Ｂ";
 // period of the watch has lost the box (a cable pulled, the box switched off, only noise).
 constexpr unsigned kMonitorWatchMs = 3000;
 
-LampImage Picture(const CHX5310ConfigDlg& dlg, LampImage image) {
+} // namespace
+
+LampImage CHX5310ConfigDlg::Picture(LampImage image) const {
+    const CHX5310ConfigDlg& dlg = *this;
     // The lamp pictures loaded at start-up, by what they show.
     switch (image) {
     case LampImage::Red:
@@ -37,11 +40,13 @@ LampImage Picture(const CHX5310ConfigDlg& dlg, LampImage image) {
     return LampImage::None;
 }
 
-CStatic& LampControl(CHX5310ConfigDlg& dlg, int id) {
+CStatic& CHX5310ConfigDlg::LampControl(int id) {
+    CHX5310ConfigDlg& dlg = *this;
     return dlg.m_lamp[id - IDC_LAMP_TONE_A];
 }
 
-void ResetMeters(CHX5310ConfigDlg& dlg, int16_t levelA = 0, int16_t levelB = 0) {
+void CHX5310ConfigDlg::ResetMeters(int16_t levelA, int16_t levelB) {
+    CHX5310ConfigDlg& dlg = *this;
     dlg.m_meterA.m_nLevel = levelA;
     dlg.m_meterB.m_nLevel = levelB;
     for (CStaticLevel* m : {&dlg.m_meterA, &dlg.m_meterB}) {
@@ -54,7 +59,8 @@ void ResetMeters(CHX5310ConfigDlg& dlg, int16_t levelA = 0, int16_t levelB = 0) 
 
 // Every control that must not be used while the box streams frames: the close button, the
 // port list and the buttons that start other operations. The check box stays usable.
-void EnableWhileMonitoring(CHX5310ConfigDlg& dlg, bool enable) {
+void CHX5310ConfigDlg::EnableWhileMonitoring(bool enable) {
+    CHX5310ConfigDlg& dlg = *this;
     dlg.EnableWindowControls(enable);
     for (CWnd* w : {static_cast<CWnd*>(&dlg.m_btnReceive), static_cast<CWnd*>(&dlg.m_btnSend),
                     static_cast<CWnd*>(&dlg.m_btnRestart), static_cast<CWnd*>(&dlg.m_btnFactory),
@@ -62,7 +68,8 @@ void EnableWhileMonitoring(CHX5310ConfigDlg& dlg, bool enable) {
         w->EnableWindow(enable);
 }
 
-void StartMonitor(CHX5310ConfigDlg& dlg) {
+void CHX5310ConfigDlg::StartMonitor() {
+    CHX5310ConfigDlg& dlg = *this;
     dlg.UpdateData(true);
     if (!dlg.OpenPort()) {
         dlg.RefusePortNotOpened();
@@ -72,7 +79,7 @@ void StartMonitor(CHX5310ConfigDlg& dlg) {
     dlg.m_strInfo.clear();
     dlg.BeginCommands();
     dlg.UpdateData(false);
-    EnableWhileMonitoring(dlg, false);
+    dlg.EnableWhileMonitoring(false);
     std::memset(dlg.m_prevFrame, 0, sizeof dlg.m_prevFrame);
     dlg.m_bFirstFrame = 1;
     dlg.m_nStep = STEP_MONITOR_FIRST;
@@ -85,7 +92,8 @@ void StartMonitor(CHX5310ConfigDlg& dlg) {
     dlg.m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
 }
 
-void StopMonitor(CHX5310ConfigDlg& dlg) {
+void CHX5310ConfigDlg::StopMonitor() {
+    CHX5310ConfigDlg& dlg = *this;
     if (dlg.m_bMonitorMode)
         dlg.m_outcome = Outcome{OutcomeKind::MonitorStopped, {}, false, {}};
     dlg.m_bMonitorMode = 0;
@@ -99,22 +107,23 @@ void StopMonitor(CHX5310ConfigDlg& dlg) {
         dlg.m_nStep = STEP_IDLE;
     }
     dlg.CommWriteText("\r");
-    EnableWhileMonitoring(dlg, true);
+    dlg.EnableWhileMonitoring(true);
 
     const uint8_t prevLamps = dlg.m_prevFrame[kFrameLampBits];
     const uint16_t prevMode = FrameU16(dlg.m_prevFrame, kFrameModeBits);
     for (const LampDef& lamp : Lamps()) {
         if ((prevLamps >> lamp.bit) & 1u)
-            LampControl(dlg, lamp.id).SetBitmap(Picture(dlg, DarkLampImage(lamp, prevMode)));
+            dlg.LampControl(lamp.id).SetBitmap(dlg.Picture(DarkLampImage(lamp, prevMode)));
     }
     dlg.m_stLevelA.SetWindowText(kLabelRxA);
     dlg.m_stLevelB.SetWindowText(kLabelRxB);
-    ResetMeters(dlg);
+    dlg.ResetMeters();
 }
 
 // The peak of a meter falls kPeakHoldFrames frames after its last rise; the repaint raises it
 // again to the current level.
-void CountDownHold(CHX5310ConfigDlg& dlg, CStaticLevel& meter, int id) {
+void CHX5310ConfigDlg::CountDownHold(CStaticLevel& meter, int id) {
+    CHX5310ConfigDlg& dlg = *this;
     if (meter.m_nHold == 0)
         return;
     if (--meter.m_nHold == 0 && meter.m_nPeak > 0) {
@@ -123,7 +132,8 @@ void CountDownHold(CHX5310ConfigDlg& dlg, CStaticLevel& meter, int id) {
     }
 }
 
-void ApplyFrame(CHX5310ConfigDlg& dlg, const StatusFrame& frame) {
+void CHX5310ConfigDlg::ApplyFrame(const StatusFrame& frame) {
+    CHX5310ConfigDlg& dlg = *this;
     uint8_t* prev = dlg.m_prevFrame;
     if (dlg.m_bFirstFrame) {
         // Every lamp and the display mode differ from this "previous" frame, so all are set.
@@ -137,12 +147,12 @@ void ApplyFrame(CHX5310ConfigDlg& dlg, const StatusFrame& frame) {
 
     for (const LampDef& lamp : Lamps()) {
         if (LampChanged(lamp, before.lampBits, before.modeBits, now.lampBits, now.modeBits))
-            LampControl(dlg, lamp.id)
-                .SetBitmap(Picture(dlg, LampImageFor(lamp, now.lampBits, now.modeBits)));
+            dlg.LampControl(lamp.id).SetBitmap(
+                dlg.Picture(LampImageFor(lamp, now.lampBits, now.modeBits)));
     }
 
-    CountDownHold(dlg, dlg.m_meterA, IDC_METER_A);
-    CountDownHold(dlg, dlg.m_meterB, IDC_METER_B);
+    dlg.CountDownHold(dlg.m_meterA, IDC_METER_A);
+    dlg.CountDownHold(dlg.m_meterB, IDC_METER_B);
 
     if ((now.modeBits ^ before.modeBits) & kModeMicLevel) {
         const bool mic = now.modeBits & kModeMicLevel;
@@ -151,7 +161,7 @@ void ApplyFrame(CHX5310ConfigDlg& dlg, const StatusFrame& frame) {
         dlg.m_win.Show(IDC_METER_B, !mic);
         // The meters start again from this frame's levels: a level that then stays the same
         // from frame to frame is drawn all the same.
-        ResetMeters(dlg, now.levelA, now.levelB);
+        dlg.ResetMeters(now.levelA, now.levelB);
     } else {
         dlg.m_nSumA += now.sampleA;
         dlg.m_nSumB += now.sampleB;
@@ -174,13 +184,11 @@ void ApplyFrame(CHX5310ConfigDlg& dlg, const StatusFrame& frame) {
     std::memcpy(prev, frame.data(), kFrameSize);
 }
 
-} // namespace
-
 void CHX5310ConfigDlg::StartStopMonitor() {
     if (m_chkMonitor.GetCheck())
-        StartMonitor(*this);
+        StartMonitor();
     else
-        StopMonitor(*this);
+        StopMonitor();
 }
 
 void CHX5310ConfigDlg::OnMonitorClicked() {
@@ -211,7 +219,7 @@ void CHX5310ConfigDlg::ProcessMonitorFrame() {
     const FrameStepResult r = TakeFrame(m_rxBuf, m_rxLen);
     if (r.kind == FrameStepKind::Valid) {
         ++m_nWatchFrames;
-        ApplyFrame(*this, r.frame);
+        ApplyFrame(r.frame);
     }
 }
 

@@ -7,19 +7,16 @@
 #include "settings/SerialText.h"
 
 namespace hx {
-namespace {
 
 // A validation message. While a coupling rule or a preset runs, only its first one is shown:
 // the rule reads and writes the fields more than once, and one typing error is one message.
-void Warn(CHX5310ConfigDlg& dlg, const std::string& text) {
-    if (dlg.m_bInEditorRule && dlg.m_bEditorMessageShown)
+void CHX5310ConfigDlg::Warn(const std::string& text) {
+    if (m_bInEditorRule && m_bEditorMessageShown)
         return;
-    dlg.m_win.MessageBox(text, MsgIcon::Warning);
-    if (dlg.m_bInEditorRule)
-        dlg.m_bEditorMessageShown = 1;
+    m_win.MessageBox(text, MsgIcon::Warning);
+    if (m_bInEditorRule)
+        m_bEditorMessageShown = 1;
 }
-
-} // namespace
 
 bool CHX5310ConfigDlg::UpdateData(bool bSaveAndValidate) {
     bool ok = true;
@@ -31,7 +28,7 @@ bool CHX5310ConfigDlg::ValidateHexSerial(const std::string& text) {
     uint32_t value = 0;
     if (text.empty() || ParseSerialText(text, value))
         return true;
-    Warn(*this, HexSerialMessage());
+    Warn(HexSerialMessage());
     return false;
 }
 
@@ -39,7 +36,7 @@ void CHX5310ConfigDlg::DoDataExchange(bool bSaveAndValidate, bool& ok) {
     ok = true;
     auto failAt = [&](int id, const std::string* message) {
         if (message)
-            Warn(*this, *message);
+            Warn(*message);
         m_win.SetFocus(id);
         m_win.SelectAllText(id);
         ok = false;

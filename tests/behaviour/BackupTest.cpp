@@ -51,10 +51,10 @@ protected:
 };
 
 TEST_F(Backup, NothingReadNothingKept) {
-    EXPECT_EQ(h.dlg->m_bBoxImageValid, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bBoxImageValid, 0);
     EXPECT_TRUE(h.dlg->BackupBoxImage());
     EXPECT_TRUE(Files(Folder()).empty());
-    EXPECT_EQ(h.dlg->m_strBackupError, "");
+    EXPECT_EQ(TestState(*h.dlg).m_strBackupError, "");
 }
 
 TEST_F(Backup, ABackupLoadsBackAsTheImageTheBoxSent) {
@@ -64,7 +64,7 @@ TEST_F(Backup, ABackupLoadsBackAsTheImageTheBoxSent) {
     h.dlg->UpdateData(true);
     h.dlg->ExchangeImage(true);
     ASSERT_TRUE(h.dlg->BackupBoxImage());
-    EXPECT_EQ(h.dlg->m_strBackupError, "");
+    EXPECT_EQ(TestState(*h.dlg).m_strBackupError, "");
     const auto files = Files(Folder());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].rfind("HX5310-25000009-", 0), 0u) << files[0];
@@ -111,16 +111,16 @@ TEST_F(Backup, AFailedBackupSaysWhy) {
     std::ofstream(base + "/plain") << "a file, not a folder";
     h.win.SetAppDataFolder(base + "/plain");
     EXPECT_FALSE(h.dlg->BackupBoxImage());
-    EXPECT_EQ(h.dlg->m_strBackupError,
+    EXPECT_EQ(TestState(*h.dlg).m_strBackupError,
               "バックアップを保存できませんでした（フォルダーが見つかりません）");
 
     h.win.SetAppDataFolder("");
     EXPECT_FALSE(h.dlg->BackupBoxImage());
-    EXPECT_EQ(h.dlg->m_strBackupError, "バックアップの保存先がありません");
+    EXPECT_EQ(TestState(*h.dlg).m_strBackupError, "バックアップの保存先がありません");
 
     h.win.SetAppDataFolder(appData);
     EXPECT_TRUE(h.dlg->BackupBoxImage());
-    EXPECT_EQ(h.dlg->m_strBackupError, "");
+    EXPECT_EQ(TestState(*h.dlg).m_strBackupError, "");
 }
 
 TEST_F(Backup, ASendOrResetThatCannotBackUpAsksAndByDefaultChangesNothing) {

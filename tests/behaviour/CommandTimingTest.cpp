@@ -31,7 +31,7 @@ Tries SilenceAt(Harness& h, int control, const std::string& command) {
                  at = w.find(command, at + 1)) {
                 if (t.sends.empty()) {
                     // The window's own text; the field shows it, followed by the progress.
-                    t.infoWhileWaiting = h.dlg->m_strInfo;
+                    t.infoWhileWaiting = TestState(*h.dlg).m_strInfo;
                     t.shownWhileWaiting = h.Info();
                 }
                 t.sends.push_back(h.win.Now());
@@ -110,7 +110,7 @@ TEST(CommandTiming, TheRecordPumpRetriesEveryTwoMillisecondsWhileDsrIsOff) {
         [&] {
             if (h.win.TimerRunning(123))
                 periods.push_back(h.win.TimerPeriod(123));
-            return h.dlg->m_nStep == 0;
+            return TestState(*h.dlg).m_nStep == 0;
         },
         20000));
     EXPECT_EQ(h.Info(), "設定の送信、確認と保存に成功しました");

@@ -75,7 +75,7 @@ TEST_F(EditorCouplingRules, ARefusedResponseTimeGivesOneMessage) {
     Enter(1038, "20"); // read, written and read again by the rule: one message all the same
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, "8 単位で入力してください。");
-    EXPECT_EQ(h.dlg->m_nResponseTimeA, 20);
+    EXPECT_EQ(TestState(*h.dlg).m_nResponseTimeA, 20);
     EXPECT_EQ(Text(1003), "244");
 }
 
@@ -119,7 +119,7 @@ TEST_F(EditorCouplingRules, RefusedReadLeavesLaterFieldsUnreadAndWritesThemBack)
     h.win.SetText(1009, "999"); // after 1003: not read when 1003 is refused
     h.win.SetText(1056, "77");
     Enter(1003, "20");
-    EXPECT_EQ(h.dlg->m_nHoldTimeA, 504u);
+    EXPECT_EQ(TestState(*h.dlg).m_nHoldTimeA, 504u);
     EXPECT_EQ(Text(1009), "504");
     EXPECT_EQ(Text(1056), "0");
 }

@@ -39,14 +39,14 @@ TEST_F(EditorDataExchange, ReadsEveryFieldOfItsKind) {
     Put(1054, "65535");
     Put(1052, "872");
     EXPECT_TRUE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_nAudioDelayA, 880u);
-    EXPECT_EQ(h.dlg->m_nHoldTimeA, 8u);
-    EXPECT_EQ(h.dlg->m_nRxGainA, 49u);
-    EXPECT_EQ(h.dlg->m_nTxGainA, -63);
-    EXPECT_EQ(h.dlg->m_nSignalOnLevel, -10);
-    EXPECT_EQ(h.dlg->m_nMicGain, 55);
-    EXPECT_EQ(h.dlg->m_nUnmodulatedLimit, 65535u);
-    EXPECT_EQ(h.dlg->m_nResponseTimeB, 872);
+    EXPECT_EQ(TestState(*h.dlg).m_nAudioDelayA, 880u);
+    EXPECT_EQ(TestState(*h.dlg).m_nHoldTimeA, 8u);
+    EXPECT_EQ(TestState(*h.dlg).m_nRxGainA, 49u);
+    EXPECT_EQ(TestState(*h.dlg).m_nTxGainA, -63);
+    EXPECT_EQ(TestState(*h.dlg).m_nSignalOnLevel, -10);
+    EXPECT_EQ(TestState(*h.dlg).m_nMicGain, 55);
+    EXPECT_EQ(TestState(*h.dlg).m_nUnmodulatedLimit, 65535u);
+    EXPECT_EQ(TestState(*h.dlg).m_nResponseTimeB, 872);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -57,8 +57,8 @@ TEST_F(EditorDataExchange, FirstRefusedFieldEndsTheRead) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, "16 から 880 までの整数を入力してください。");
     EXPECT_EQ(Messages()[0].icon, MsgIcon::Warning);
-    EXPECT_EQ(h.dlg->m_nAudioDelayA, 5000u);
-    EXPECT_EQ(h.dlg->m_nHoldTimeA, 504u);
+    EXPECT_EQ(TestState(*h.dlg).m_nAudioDelayA, 5000u);
+    EXPECT_EQ(TestState(*h.dlg).m_nHoldTimeA, 504u);
     EXPECT_EQ(h.win.GetFocus(), 1003);
     EXPECT_TRUE(Selected(1003));
 }
@@ -94,13 +94,13 @@ TEST_F(EditorDataExchange, MessagesForEachKindOfFault) {
 TEST_F(EditorDataExchange, ValuesThatCannotBeHeldStayAsTheyWere) {
     Put(1054, "-5");
     EXPECT_FALSE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_nUnmodulatedLimit, 60u);
+    EXPECT_EQ(TestState(*h.dlg).m_nUnmodulatedLimit, 60u);
     Put(1054, "4294967296");
     EXPECT_FALSE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_nUnmodulatedLimit, 60u);
+    EXPECT_EQ(TestState(*h.dlg).m_nUnmodulatedLimit, 60u);
     Put(1054, "70000"); // fits 32 bits: stored, refused by the range
     EXPECT_FALSE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_nUnmodulatedLimit, 70000u);
+    EXPECT_EQ(TestState(*h.dlg).m_nUnmodulatedLimit, 70000u);
 }
 
 TEST_F(EditorDataExchange, SerialNumberFields) {
@@ -110,8 +110,8 @@ TEST_F(EditorDataExchange, SerialNumberFields) {
         Put(1061, text);
         Put(1066, text);
         EXPECT_TRUE(h.dlg->UpdateData(true)) << text;
-        EXPECT_EQ(h.dlg->m_strSerial, text);
-        EXPECT_EQ(h.dlg->m_strNewSerial, text);
+        EXPECT_EQ(TestState(*h.dlg).m_strSerial, text);
+        EXPECT_EQ(TestState(*h.dlg).m_strNewSerial, text);
     }
     EXPECT_TRUE(Messages().empty());
 
@@ -127,7 +127,7 @@ TEST_F(EditorDataExchange, SerialNumberFields) {
             EXPECT_EQ(fresh.win.Messages()[0].text, "0～FFFFFFFE までの16進数を入力してください。");
             EXPECT_EQ(fresh.win.Messages()[0].icon, MsgIcon::Warning);
             EXPECT_EQ(fresh.win.GetFocus(), id);
-            EXPECT_EQ(fresh.dlg->m_nAudioDelayA, 248u);
+            EXPECT_EQ(TestState(*fresh.dlg).m_nAudioDelayA, 248u);
         }
     }
 }
@@ -137,7 +137,7 @@ TEST_F(EditorDataExchange, AHiddenNewSerialNumberHoldsNothingUp) {
     Put(1066, "0000000G");
     Put(1003, "600");
     EXPECT_TRUE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_nAudioDelayA, 600u);
+    EXPECT_EQ(TestState(*h.dlg).m_nAudioDelayA, 600u);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -146,23 +146,23 @@ TEST_F(EditorDataExchange, PortNameIsTheSelectedItem) {
     h.win.DropDown(1000);
     h.win.Choose(1000, 1);
     EXPECT_TRUE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_strPortName, "COM3");
+    EXPECT_EQ(TestState(*h.dlg).m_strPortName, "COM3");
     h.win.ListSelect(1000, -1);
     EXPECT_TRUE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_strPortName, "");
+    EXPECT_EQ(TestState(*h.dlg).m_strPortName, "");
 
-    h.dlg->m_strPortName = "COM1";
+    TestState(*h.dlg).m_strPortName = "COM1";
     h.dlg->UpdateData(false);
     EXPECT_EQ(h.win.ListSelection(1000), 0);
 }
 
 TEST_F(EditorDataExchange, WriteShowsEveryValueAndChecksTheSteps) {
-    h.dlg->m_nSignalOnLevel = -58;
-    h.dlg->m_nUnmodulatedLimit = 65535;
-    h.dlg->m_nHoldTimeA = 20;    // not a multiple of 8
-    h.dlg->m_nResponseTimeB = 4; // neither: only the first is reported
-    h.dlg->m_strInfo = "情報";
-    h.dlg->m_strSerial = "0000ABCD";
+    TestState(*h.dlg).m_nSignalOnLevel = -58;
+    TestState(*h.dlg).m_nUnmodulatedLimit = 65535;
+    TestState(*h.dlg).m_nHoldTimeA = 20;    // not a multiple of 8
+    TestState(*h.dlg).m_nResponseTimeB = 4; // neither: only the first is reported
+    TestState(*h.dlg).m_strInfo = "情報";
+    TestState(*h.dlg).m_strSerial = "0000ABCD";
     EXPECT_FALSE(h.dlg->UpdateData(false));
     EXPECT_EQ(h.win.GetText(1021), "-58");
     EXPECT_EQ(h.win.GetText(1054), "65535");
@@ -175,9 +175,9 @@ TEST_F(EditorDataExchange, WriteShowsEveryValueAndChecksTheSteps) {
     EXPECT_EQ(h.win.GetFocus(), 1009);
 
     h.win.ClearMessages();
-    h.dlg->m_nHoldTimeA = 504;
-    h.dlg->m_nResponseTimeB = 24;
-    h.dlg->m_nRxGainA = 400; // the range is not checked in this direction
+    TestState(*h.dlg).m_nHoldTimeA = 504;
+    TestState(*h.dlg).m_nResponseTimeB = 24;
+    TestState(*h.dlg).m_nRxGainA = 400; // the range is not checked in this direction
     EXPECT_TRUE(h.dlg->UpdateData(false));
     EXPECT_TRUE(Messages().empty());
 }

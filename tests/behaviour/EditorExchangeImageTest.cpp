@@ -15,11 +15,11 @@ using test::Harness;
 SettingsImage Store(Harness& h) {
     EXPECT_TRUE(h.dlg->UpdateData(true));
     h.dlg->ExchangeImage(true);
-    return h.dlg->m_SettingsImage;
+    return TestState(*h.dlg).m_SettingsImage;
 }
 
 void Load(Harness& h, const SettingsImage& image) {
-    h.dlg->m_SettingsImage = image;
+    TestState(*h.dlg).m_SettingsImage = image;
     h.dlg->ExchangeImage(false);
     EXPECT_TRUE(h.dlg->UpdateData(false));
 }
@@ -109,7 +109,7 @@ SettingsImage With(const std::vector<Byte>& bytes, SettingsImage image = {}) {
 
 TEST(EditorExchangeImage, TheDefaultsImage) {
     Harness h;
-    h.dlg->m_SettingsImage.fill(0);
+    TestState(*h.dlg).m_SettingsImage.fill(0);
     const SettingsImage stored = Store(h);
     const SettingsImage expected = With(kDefaultBytes);
     for (std::size_t i = 0; i < stored.size(); ++i)
@@ -130,7 +130,7 @@ TEST(EditorExchangeImage, EachValueToItsBytesAndBack) {
     for (const Row& r : kRows) {
         SCOPED_TRACE(testing::Message() << r.control << " = " << r.value);
         Harness h;
-        h.dlg->m_SettingsImage.fill(0);
+        TestState(*h.dlg).m_SettingsImage.fill(0);
         h.Show(r.control, r.value);
         const SettingsImage stored = Store(h);
         const SettingsImage expected = With(r.bytes, defaults);
@@ -160,21 +160,21 @@ TEST(EditorExchangeImage, DerivedBytesAreNotReadBack) {
 TEST(EditorExchangeImage, LoadRunsBothEnableRulesAndLeavesTheImage) {
     Harness h;
     const SettingsImage img = With({{2014, 0x05}, {2015, 0x0D}, {2003, 59}}, With(kDefaultBytes));
-    h.dlg->m_SettingsImage = img;
+    TestState(*h.dlg).m_SettingsImage = img;
     h.dlg->ExchangeImage(false);
-    EXPECT_EQ(h.dlg->m_nAudioDelayA, 480u);
+    EXPECT_EQ(TestState(*h.dlg).m_nAudioDelayA, 480u);
     EXPECT_EQ(h.win.GetText(1003), "248"); // the fields wait for UpdateData(false)
     // Both channels at a busy input: both enable rules ran.
     EXPECT_FALSE(h.Enabled(1049));
     EXPECT_FALSE(h.Enabled(1038));
     EXPECT_FALSE(h.Enabled(1052));
-    EXPECT_TRUE(h.dlg->m_SettingsImage == img);
+    EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == img);
 }
 
 TEST(EditorExchangeImage, FactoryImageRoundTripsThroughTheWindow) {
     Harness h;
     const SettingsImage factory = sim::BoxModel::FactoryImage();
-    h.dlg->m_SettingsImage = factory;
+    TestState(*h.dlg).m_SettingsImage = factory;
     h.dlg->ExchangeImage(false);
     ASSERT_TRUE(h.dlg->UpdateData(false));
     ASSERT_TRUE(h.dlg->UpdateData(true));
@@ -182,7 +182,7 @@ TEST(EditorExchangeImage, FactoryImageRoundTripsThroughTheWindow) {
     for (std::size_t i = 0; i < factory.size(); ++i) {
         if (i == 1987 || i == 1988 || i == 1989 || i == 2012)
             continue; // derived from the others on store
-        EXPECT_EQ(h.dlg->m_SettingsImage[i], factory[i]) << "offset " << i;
+        EXPECT_EQ(TestState(*h.dlg).m_SettingsImage[i], factory[i]) << "offset " << i;
     }
 }
 

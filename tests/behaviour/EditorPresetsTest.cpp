@@ -46,7 +46,7 @@ TEST(EditorPresets, ChoosingTheSamePresetAgainDoesNothing) {
     h.win.SetText(1005, "400");
     ASSERT_TRUE(h.win.Choose(1073, 1));
     EXPECT_EQ(h.win.GetText(1005), "400");
-    EXPECT_EQ(h.dlg->m_nAudioDelayB, 328u); // not even read
+    EXPECT_EQ(TestState(*h.dlg).m_nAudioDelayB, 328u); // not even read
     ASSERT_TRUE(h.win.Choose(1073, 0));
     EXPECT_EQ(h.win.GetText(1005), "248");
     EXPECT_EQ(h.win.GetText(1019), "-6");
@@ -65,7 +65,7 @@ TEST(EditorPresets, TypedValuesSurviveAndCommonValuesStay) {
     EXPECT_EQ(h.win.GetText(1021), "-30");
     EXPECT_EQ(h.win.GetText(1054), "120");
     EXPECT_EQ(h.win.GetText(1019), "-5");
-    EXPECT_EQ(h.dlg->m_nMicGain, 10);
+    EXPECT_EQ(TestState(*h.dlg).m_nMicGain, 10);
     EXPECT_EQ(h.win.ListSelection(1069), 3);
     EXPECT_EQ(h.win.GetCheck(1049), 1);
     EXPECT_EQ(h.win.GetText(1017), "-6");
@@ -109,7 +109,7 @@ TEST(EditorPresets, ARefusedFieldGivesOneMessageAndThePresetGoesOn) {
     ASSERT_EQ(h.win.Messages().size(), 1u);
     EXPECT_EQ(h.win.Messages()[0].text, "8 単位で入力してください。");
     EXPECT_EQ(h.win.GetText(1003), "328");
-    EXPECT_EQ(h.dlg->m_nHoldTimeB, 20u);
+    EXPECT_EQ(TestState(*h.dlg).m_nHoldTimeB, 20u);
 }
 
 // Every preset column, value by value, over values that no preset has; nothing else changes.

@@ -89,7 +89,7 @@ TEST(EditorTxSelect, DisabledFieldsKeepTheirValuesAndAreStillRead) {
     Harness h;
     h.win.SetText(1009, "20"); // hold time A is disabled at start
     EXPECT_FALSE(h.dlg->UpdateData(true));
-    EXPECT_EQ(h.dlg->m_nHoldTimeA, 20u);
+    EXPECT_EQ(TestState(*h.dlg).m_nHoldTimeA, 20u);
     const auto before = States(h);
     h.dlg->UpdateData(false);
     EXPECT_EQ(States(h), before);

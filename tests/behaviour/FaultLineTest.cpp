@@ -126,7 +126,7 @@ protected:
         prefs.WriteInt("Settings", "Serial Number", 0x25000009);
         app.LoadPreferences();
         dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         dlg->DoModal();
     }
     void TearDown() override {
@@ -136,7 +136,7 @@ protected:
     }
 
     bool RunUntilIdle(uint64_t maxMs = 20000) {
-        return win.AdvanceUntil([this] { return dlg->m_nStep == 0; }, maxMs);
+        return win.AdvanceUntil([this] { return TestState(*dlg).m_nStep == 0; }, maxMs);
     }
     bool AdvanceUntil(const std::function<bool()>& pred, uint64_t maxMs = 5000) {
         return win.AdvanceUntil(pred, maxMs);
@@ -161,17 +161,17 @@ protected:
     // What must hold after any fault: the operation ended with a message that is no success,
     // the port is closed, and only what a failure allows is usable.
     void ExpectFailedSafely(const std::string& message) {
-        EXPECT_EQ(dlg->m_nStep, 0) << "the operation still runs";
+        EXPECT_EQ(TestState(*dlg).m_nStep, 0) << "the operation still runs";
         EXPECT_EQ(Info(), message);
         EXPECT_FALSE(inner.anyOpen) << "the port stays open";
-        EXPECT_EQ(dlg->m_bPortOpen, 0);
+        EXPECT_EQ(TestState(*dlg).m_bPortOpen, 0);
         EXPECT_FALSE(win.TimerRunning(TIMER_RETRY));
         EXPECT_FALSE(win.TimerRunning(TIMER_TX_PACE));
         EXPECT_TRUE(win.IsEnabled(IDC_RECEIVE));
         EXPECT_TRUE(win.IsEnabled(IDCANCEL));
         EXPECT_TRUE(win.IsEnabled(IDC_PORT));
         for (int id : kOperationControls)
-            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || dlg->m_bImageValid)
+            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || TestState(*dlg).m_bImageValid)
                 << "control " << id;
     }
 
@@ -206,11 +206,11 @@ protected:
         ASSERT_TRUE(win.Click(IDC_RECEIVE));
         ASSERT_TRUE(RunUntilIdle());
         EXPECT_EQ(Info(), kReceived);
-        EXPECT_EQ(dlg->m_SettingsImage, box.Ram());
+        EXPECT_EQ(TestState(*dlg).m_SettingsImage, box.Ram());
         ASSERT_TRUE(win.Click(IDC_SEND));
         ASSERT_TRUE(RunUntilIdle());
         EXPECT_EQ(Info(), kStored);
-        EXPECT_EQ(box.Flash(), dlg->m_SettingsImage);
+        EXPECT_EQ(box.Flash(), TestState(*dlg).m_SettingsImage);
     }
 
     // Lets the operation run until pred, then pulls the cable.
@@ -243,10 +243,12 @@ TEST_F(FaultLine, CablePulledDuringTheFirstReadLeavesOnlyReceive) {
     m_prefWrites = prefs.Writes();
     ASSERT_TRUE(win.Click(IDC_RECEIVE));
     // Half of the image has come when the plug comes out.
-    PullWhen([&] { return dlg->m_nStep == 4 && dlg->m_imageCovered.count() >= 1024; });
+    PullWhen([&] {
+        return TestState(*dlg).m_nStep == 4 && TestState(*dlg).m_imageCovered.count() >= 1024;
+    });
     ASSERT_TRUE(RunUntilIdle());
     ExpectFailedSafely(kNoAnswer);
-    EXPECT_EQ(dlg->m_bImageValid, 0);
+    EXPECT_EQ(TestState(*dlg).m_bImageValid, 0);
     EXPECT_EQ(win.GetTitle(), title) << "no title for a box that was never read whole";
     EXPECT_EQ(win.GetText(IDC_DELAY_A), delay) << "the editor shows half an image";
     ExpectNothingDamaged();
@@ -256,14 +258,15 @@ TEST_F(FaultLine, CablePulledDuringTheFirstReadLeavesOnlyReceive) {
 TEST_F(FaultLine, CablePulledDuringASendsRecordStreamStoresNothing) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_SEND));
-    PullWhen([&] { return dlg->m_nStep == 13 && dlg->m_nSendAddress >= 0x400; });
+    PullWhen(
+        [&] { return TestState(*dlg).m_nStep == 13 && TestState(*dlg).m_nSendAddress >= 0x400; });
     const uint64_t pulledAt = win.Now();
     const size_t writtenAtPull = inner.written.size();
     ASSERT_TRUE(RunUntilIdle());
     // The record stream has one time-out, 5000 ms from its first record.
     EXPECT_LE(win.Now() - pulledAt, 5000u);
     ExpectFailedSafely(kNoAnswer);
-    EXPECT_EQ(dlg->m_bMoreToSend, 0);
+    EXPECT_EQ(TestState(*dlg).m_bMoreToSend, 0);
     EXPECT_EQ(box.Stores(), 0);
     cable->pulled = false;
     win.Advance(1000);
@@ -275,7 +278,9 @@ TEST_F(FaultLine, CablePulledDuringASendsRecordStreamStoresNothing) {
 TEST_F(FaultLine, CablePulledDuringTheReadBackIsNeverReportedStored) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_SEND));
-    PullWhen([&] { return dlg->m_nStep == 14 && dlg->m_imageCovered.count() >= 256; });
+    PullWhen([&] {
+        return TestState(*dlg).m_nStep == 14 && TestState(*dlg).m_imageCovered.count() >= 256;
+    });
     ASSERT_TRUE(RunUntilIdle());
     ExpectFailedSafely(kNoAnswer);
     EXPECT_EQ(box.Stores(), 0) << "stored without a whole read-back";
@@ -290,7 +295,7 @@ TEST_F(FaultLine, CablePulledBeforeTheStoreAnswersIsATimeOut) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_SEND));
     // The read-back matched and "AT&W" went out; the plug comes out before its "OK".
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_nStep == 15; }));
+    ASSERT_TRUE(AdvanceUntil([&] { return TestState(*dlg).m_nStep == 15; }));
     cable->pulled = true;
     ASSERT_TRUE(RunUntilIdle());
     ExpectFailedSafely(kNoAnswer);
@@ -301,19 +306,21 @@ TEST_F(FaultLine, CablePulledBeforeTheStoreAnswersIsATimeOut) {
 TEST_F(FaultLine, CablePulledWhileMonitoringEndsTheMonitorWithAMessage) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_MONITOR));
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }));
+    ASSERT_TRUE(AdvanceUntil(
+        [&] { return TestState(*dlg).m_bMonitorMode && !TestState(*dlg).m_bFirstFrame; }));
     // A lit lamp, so that the test sees it put out.
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_prevFrame[kFrameLampBits] != 0; }, 60000));
+    ASSERT_TRUE(
+        AdvanceUntil([&] { return TestState(*dlg).m_prevFrame[kFrameLampBits] != 0; }, 60000));
     cable->pulled = true;
     const uint64_t pulledAt = win.Now();
-    ASSERT_TRUE(AdvanceUntil([&] { return !dlg->m_bMonitorMode; }, 10000))
+    ASSERT_TRUE(AdvanceUntil([&] { return !TestState(*dlg).m_bMonitorMode; }, 10000))
         << "the lamps go on showing a box that is gone";
     // The watch looks every 3000 ms: between one and two periods.
     EXPECT_LE(win.Now() - pulledAt, 6000u);
     EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
     EXPECT_EQ(win.GetCheck(IDC_MONITOR), 0);
     EXPECT_FALSE(inner.anyOpen);
-    EXPECT_EQ(dlg->m_bPortOpen, 0);
+    EXPECT_EQ(TestState(*dlg).m_bPortOpen, 0);
     EXPECT_FALSE(win.TimerRunning(TIMER_MONITOR_WATCH));
     for (int id : kOperationControls)
         EXPECT_TRUE(win.IsEnabled(id)) << "control " << id;
@@ -329,12 +336,13 @@ TEST_F(FaultLine, CablePulledWhileMonitoringEndsTheMonitorWithAMessage) {
 TEST_F(FaultLine, OnlyDamagedFramesWhileMonitoringEndTheMonitorToo) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_MONITOR));
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }));
+    ASSERT_TRUE(AdvanceUntil(
+        [&] { return TestState(*dlg).m_bMonitorMode && !TestState(*dlg).m_bFirstFrame; }));
     win.Advance(10000);
-    ASSERT_TRUE(dlg->m_bMonitorMode) << "a box that streams keeps the monitor running";
+    ASSERT_TRUE(TestState(*dlg).m_bMonitorMode) << "a box that streams keeps the monitor running";
     // From now on every frame has a wrong checksum: bytes come, but nothing to show.
     box.frames.faults.badChecksumEvery = 1;
-    ASSERT_TRUE(AdvanceUntil([&] { return !dlg->m_bMonitorMode; }, 10000));
+    ASSERT_TRUE(AdvanceUntil([&] { return !TestState(*dlg).m_bMonitorMode; }, 10000));
     EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
     EXPECT_FALSE(inner.anyOpen);
     ExpectNextOperationsWork();
@@ -343,7 +351,8 @@ TEST_F(FaultLine, OnlyDamagedFramesWhileMonitoringEndTheMonitorToo) {
 TEST_F(FaultLine, AStartByteInsideEveryFrameDoesNotFreezeTheMonitor) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_MONITOR));
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }));
+    ASSERT_TRUE(AdvanceUntil(
+        [&] { return TestState(*dlg).m_bMonitorMode && !TestState(*dlg).m_bFirstFrame; }));
     cable->pulled = true; // from here on, only the frames below arrive
     // Channel B's PTT lamp crossed while dark: every frame carries 0x02 in its byte 3.
     auto frame = [](uint8_t lamps) {
@@ -353,8 +362,8 @@ TEST_F(FaultLine, AStartByteInsideEveryFrameDoesNotFreezeTheMonitor) {
         return EncodeFrame(f);
     };
     auto read = [&](const uint8_t* bytes, size_t n) {
-        std::memcpy(dlg->m_rxBuf + dlg->m_rxLen, bytes, n);
-        dlg->m_rxLen = static_cast<uint16_t>(dlg->m_rxLen + n);
+        std::memcpy(TestState(*dlg).m_rxBuf + TestState(*dlg).m_rxLen, bytes, n);
+        TestState(*dlg).m_rxLen = static_cast<uint16_t>(TestState(*dlg).m_rxLen + n);
         dlg->ProcessMonitorFrame();
     };
     // The line lost the first three bytes of a frame: the step starts on the 0x02 in byte 3.
@@ -365,7 +374,7 @@ TEST_F(FaultLine, AStartByteInsideEveryFrameDoesNotFreezeTheMonitor) {
         read(f.data(), f.size());
         if (i >= 2) {
             // One frame a read: the frame before this one is shown.
-            EXPECT_EQ(dlg->m_prevFrame[kFrameLampBits], i - 1) << "read " << int(i);
+            EXPECT_EQ(TestState(*dlg).m_prevFrame[kFrameLampBits], i - 1) << "read " << int(i);
         }
     }
 }
@@ -377,13 +386,13 @@ TEST_F(FaultLine, DsrHeldOffForGoodEndsTheSendAndKeepsTheBackup) {
     box.faults.dsrOffAfterRecord = 10;
     box.faults.dsrOffMs = -1;
     ASSERT_TRUE(win.Click(IDC_SEND));
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_nStep == 13; }));
+    ASSERT_TRUE(AdvanceUntil([&] { return TestState(*dlg).m_nStep == 13; }));
     const uint64_t streamStart = win.Now();
     bool paced = false;
     ASSERT_TRUE(win.AdvanceUntil(
         [&] {
             paced = paced || win.TimerRunning(TIMER_TX_PACE);
-            return dlg->m_nStep == 0;
+            return TestState(*dlg).m_nStep == 0;
         },
         20000));
     EXPECT_TRUE(paced) << "the pump never waited for DSR";
@@ -414,7 +423,7 @@ TEST_F(FaultLine, AGarbageFloodDuringAReadIsNeverASuccess) {
     const uint64_t start = win.Now();
     ASSERT_TRUE(win.Click(IDC_RECEIVE));
     // 64 KiB of noise, CR and LF among it, in pieces while the box answers.
-    for (uint32_t piece = 0; piece < 64 && dlg->m_nStep != 0; ++piece) {
+    for (uint32_t piece = 0; piece < 64 && TestState(*dlg).m_nStep != 0; ++piece) {
         cable->noise += Noise(1024, piece);
         if (cable->notify)
             cable->notify(EV_RXCHAR);
@@ -425,14 +434,15 @@ TEST_F(FaultLine, AGarbageFloodDuringAReadIsNeverASuccess) {
     EXPECT_NE(Info(), kReceived);
     ExpectFailedSafely(Info());
     EXPECT_FALSE(Info().empty());
-    EXPECT_EQ(dlg->m_bImageValid, 0);
+    EXPECT_EQ(TestState(*dlg).m_bImageValid, 0);
     ExpectNextOperationsWork();
 }
 
 TEST_F(FaultLine, GarbageDuringTheReadBackFailsTheVerification) {
     ReadAndSave();
     ASSERT_TRUE(win.Click(IDC_SEND));
-    ASSERT_TRUE(AdvanceUntil([&] { return dlg->m_nStep == 14 && dlg->m_imageCovered.any(); }));
+    ASSERT_TRUE(AdvanceUntil(
+        [&] { return TestState(*dlg).m_nStep == 14 && TestState(*dlg).m_imageCovered.any(); }));
     cable->noise = "\r\n" + Noise(300, 7) + "\r\n";
     cable->notify(EV_RXCHAR);
     ASSERT_TRUE(RunUntilIdle());
@@ -449,9 +459,9 @@ TEST_F(FaultLine, ALineOfTenThousandBytesCostsOnlyThatOperation) {
     ASSERT_TRUE(RunUntilIdle());
     // The 4096-byte buffer fills without a carriage return; the retries cannot help.
     ExpectFailedSafely(kNoAnswer);
-    EXPECT_EQ(dlg->m_rxLen, 0u) << "the full buffer outlives the operation";
+    EXPECT_EQ(TestState(*dlg).m_rxLen, 0u) << "the full buffer outlives the operation";
     // The image is the one read before: the failed read did not take its place.
-    EXPECT_EQ(dlg->m_bImageValid, 0);
+    EXPECT_EQ(TestState(*dlg).m_bImageValid, 0);
     ExpectNothingDamaged();
     ExpectNextOperationsWork();
 }
@@ -479,10 +489,11 @@ TEST_F(FaultLine, DoubleRepliesNeverGiveASuccessThatDidNotHappen) {
         EXPECT_FALSE(info.empty());
         EXPECT_EQ(Info(), info) << "a late answer changed the outcome";
         if (info == kReceived) {
-            EXPECT_EQ(dlg->m_SettingsImage, box.Ram());
+            EXPECT_EQ(TestState(*dlg).m_SettingsImage, box.Ram());
         }
         if (info.rfind(kStored, 0) == 0) {
-            EXPECT_EQ(box.Flash(), dlg->m_SettingsImage) << "stored what was not verified";
+            EXPECT_EQ(box.Flash(), TestState(*dlg).m_SettingsImage)
+                << "stored what was not verified";
         } else if (id == IDC_SEND) {
             EXPECT_EQ(box.Flash(), flash) << "a failed send stored settings";
         }

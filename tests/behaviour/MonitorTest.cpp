@@ -45,19 +45,20 @@ protected:
 
     void Start() {
         ASSERT_TRUE(h.win.Click(IDC_MONITOR));
-        ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_bMonitorMode != 0; }, 1000));
+        ASSERT_TRUE(
+            h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_bMonitorMode != 0; }, 1000));
     }
 
     // One read of the port that delivered these bytes, as the read loop does it.
     void Read(const std::vector<uint8_t>& bytes) {
-        auto& d = *h.dlg;
+        auto& d = TestState(*h.dlg);
         const size_t room = sizeof d.m_rxBuf - d.m_rxLen;
         const size_t n = std::min(room, bytes.size());
         if (n == 0)
             return;
         std::memcpy(d.m_rxBuf + d.m_rxLen, bytes.data(), n);
         d.m_rxLen = static_cast<uint16_t>(d.m_rxLen + n);
-        d.ProcessMonitorFrame();
+        h.dlg->ProcessMonitorFrame();
     }
     void ReadFrame(const StatusFrame& f) { Read(Bytes(f)); }
 
@@ -72,8 +73,8 @@ protected:
 
 TEST_F(MonitorTest, StartLocksTheWindowAndRunsTheHandshake) {
     h.win.Click(IDC_MONITOR);
-    EXPECT_EQ(h.dlg->m_nStep, 51);
-    EXPECT_EQ(h.dlg->m_bMonitorMode, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 51);
+    EXPECT_EQ(TestState(*h.dlg).m_bMonitorMode, 0);
     EXPECT_EQ(h.Info(), "");
     EXPECT_FALSE(h.win.TimerRunning(TIMER_CLEAR_INFO));
     EXPECT_EQ(h.win.GetFocus(), IDC_INFO);
@@ -81,8 +82,8 @@ TEST_F(MonitorTest, StartLocksTheWindowAndRunsTheHandshake) {
         EXPECT_FALSE(h.Enabled(id)) << id;
     EXPECT_TRUE(h.Enabled(IDC_MONITOR));
 
-    ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_bMonitorMode != 0; }, 1000));
-    EXPECT_EQ(h.dlg->m_nStep, 0);
+    ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_bMonitorMode != 0; }, 1000));
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
     EXPECT_FALSE(h.win.TimerRunning(TIMER_RETRY));
     EXPECT_TRUE(h.box.Monitoring());
     const std::string& w = h.ports.written;
@@ -98,7 +99,7 @@ TEST_F(MonitorTest, PortThatWillNotOpenLeavesEverythingAsItWas) {
     h.win.Click(IDC_MONITOR);
     EXPECT_EQ(h.Info(), "ポート（COM1）のオープンに失敗しました");
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
-    EXPECT_EQ(h.dlg->m_nStep, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
     for (int id : kLockedDuringMonitor)
         EXPECT_TRUE(h.Enabled(id)) << id;
     // Unchecking then is harmless and the next start works.
@@ -112,8 +113,8 @@ TEST_F(MonitorTest, SilentBoxEndsTheStartByTimeOut) {
     h.win.Click(IDC_MONITOR);
     h.win.Advance(700);
     EXPECT_EQ(h.Info(), "応答がありませんでした");
-    EXPECT_EQ(h.dlg->m_nStep, 0);
-    EXPECT_EQ(h.dlg->m_bMonitorMode, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bMonitorMode, 0);
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
     EXPECT_TRUE(h.Enabled(IDC_RECEIVE));
 }
@@ -133,18 +134,18 @@ TEST_F(MonitorTest, FirstFrameSetsEveryLampTheDisplayAndTheLevels) {
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 1);
     EXPECT_EQ(h.win.Redraws(IDC_METER_B), redrawsB + 1);
     // A level that stays the same from the first frame on is drawn.
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 5000);
-    EXPECT_EQ(h.dlg->m_meterB.m_nLevel, 6000);
-    EXPECT_EQ(h.dlg->m_nAvgFrames, 0u) << "the first frame is not summed";
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, 5000);
+    EXPECT_EQ(TestState(*h.dlg).m_meterB.m_nLevel, 6000);
+    EXPECT_EQ(TestState(*h.dlg).m_nAvgFrames, 0u) << "the first frame is not summed";
 
     // The same level again does not repaint.
     ReadFrame(Frame(0x00, 0x0000, 5000, 6000));
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 1);
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 5000);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, 5000);
     ReadFrame(Frame(0x00, 0x0000, 5001, 6000));
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 2);
     EXPECT_EQ(h.win.Redraws(IDC_METER_B), redrawsB + 1);
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 5001);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, 5001);
 }
 
 TEST_F(MonitorTest, LampsFollowTheirBitsAndChangeOnlyWhenTheyDo) {
@@ -190,13 +191,13 @@ TEST_F(MonitorTest, StopPutsOutTheLitLampsAsTheLastFrameSaid) {
     h.win.SetLamp(1039, LampImage::Yellow); // a dark lamp keeps whatever it shows
     ReadFrame(Frame(0x04 | 0x08 | 0x01, 0x0100 | 0x0001, 3000));
     EXPECT_EQ(h.win.GetText(1047), "マイクレベル");
-    h.dlg->m_meterA.m_nLevel = 1234;
-    h.dlg->m_meterB.m_nPeak = 999;
+    TestState(*h.dlg).m_meterA.m_nLevel = 1234;
+    TestState(*h.dlg).m_meterB.m_nPeak = 999;
     const size_t written = h.ports.written.size();
     const int redrawsA = h.win.Redraws(IDC_METER_A);
 
     h.win.Click(IDC_MONITOR);
-    EXPECT_EQ(h.dlg->m_bMonitorMode, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bMonitorMode, 0);
     EXPECT_EQ(h.ports.written.substr(written), "\r");
     EXPECT_EQ(h.win.Lamp(1042), LampImage::GreyCross);
     EXPECT_EQ(h.win.Lamp(1046), LampImage::Grey);
@@ -205,12 +206,12 @@ TEST_F(MonitorTest, StopPutsOutTheLitLampsAsTheLastFrameSaid) {
     EXPECT_EQ(h.win.GetText(1047), "受信レベル Ａ");
     EXPECT_EQ(h.win.GetText(1048), "受信レベル Ｂ");
     EXPECT_FALSE(h.Visible(IDC_METER_B)) << "meter B stays as the last frame left it";
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 0);
-    EXPECT_EQ(h.dlg->m_meterB.m_nPeak, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_meterB.m_nPeak, 0);
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redrawsA + 1);
     for (int id : kLockedDuringMonitor)
         EXPECT_TRUE(h.Enabled(id)) << id;
-    EXPECT_TRUE(h.dlg->m_bPortOpen) << "the port stays open";
+    EXPECT_TRUE(TestState(*h.dlg).m_bPortOpen) << "the port stays open";
     h.win.Advance(5);
     EXPECT_FALSE(h.box.Monitoring());
 }
@@ -219,21 +220,21 @@ TEST_F(MonitorTest, DisplayModeSwitchesLabelsAndMeterB) {
     Start();
     ReadFrame(Frame(0x00, 0x0000, 100, 200));
     ReadFrame(Frame(0x00, 0x0000, 8000, 9000));
-    EXPECT_EQ(h.dlg->m_meterB.m_nLevel, 9000);
+    EXPECT_EQ(TestState(*h.dlg).m_meterB.m_nLevel, 9000);
     const int redrawsB = h.win.Redraws(IDC_METER_B);
-    const uint32_t summed = h.dlg->m_nAvgFrames;
+    const uint32_t summed = TestState(*h.dlg).m_nAvgFrames;
 
     ReadFrame(Frame(0x00, 0x0001, 7000, 9500));
     EXPECT_EQ(h.win.GetText(1047), "マイクレベル");
     EXPECT_EQ(h.win.GetText(1048), "");
     EXPECT_FALSE(h.Visible(IDC_METER_B));
     // The meters start again from the frame that changes the mode.
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 7000);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, 7000);
     EXPECT_EQ(h.win.Redraws(IDC_METER_B), redrawsB + 1);
-    EXPECT_EQ(h.dlg->m_nAvgFrames, summed) << "nor is it summed";
+    EXPECT_EQ(TestState(*h.dlg).m_nAvgFrames, summed) << "nor is it summed";
 
     ReadFrame(Frame(0x00, 0x0001, 7100));
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, 7100);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, 7100);
     ReadFrame(Frame(0x00, 0x0000, 7100));
     EXPECT_EQ(h.win.GetText(1047), "受信レベル Ａ");
     EXPECT_EQ(h.win.GetText(1048), "受信レベル Ｂ");
@@ -262,18 +263,19 @@ TEST_F(MonitorTest, PeakFallsSixtyThreeFramesAfterItsLastRise) {
     Start();
     ReadFrame(Frame(0x00));
     ReadFrame(Frame(0x00, 0, 20000));
-    EXPECT_EQ(h.dlg->m_meterA.m_nPeak, 20000);
-    EXPECT_EQ(h.dlg->m_meterA.m_nHold, 63);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nPeak, 20000);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nHold, 63);
     for (int i = 0; i < 62; ++i)
         ReadFrame(Frame(0x00, 0, 1000));
-    EXPECT_EQ(h.dlg->m_meterA.m_nPeak, 20000);
-    EXPECT_EQ(h.dlg->m_meterA.m_nHold, 1);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nPeak, 20000);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nHold, 1);
     const int redraws = h.win.Redraws(IDC_METER_A);
     ReadFrame(Frame(0x00, 0, 1000));
     EXPECT_EQ(h.win.Redraws(IDC_METER_A), redraws + 1) << "repainted though the level stayed";
-    EXPECT_EQ(h.dlg->m_meterA.m_nPeak, 1000) << "the repaint raised the peak to the level";
-    EXPECT_EQ(h.dlg->m_meterA.m_nHold, 63);
-    EXPECT_EQ(h.dlg->m_meterB.m_nHold, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nPeak, 1000)
+        << "the repaint raised the peak to the level";
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nHold, 63);
+    EXPECT_EQ(TestState(*h.dlg).m_meterB.m_nHold, 0);
 }
 
 TEST_F(MonitorTest, MeterPixelsKeepTheMarkerWhileTheLevelFalls) {
@@ -295,7 +297,7 @@ TEST_F(MonitorTest, GarbageAndDamagedFramesAreSkipped) {
     Start();
     ReadFrame(Frame(0x00));
     Read(std::vector<uint8_t>{0x41, 0x42});
-    EXPECT_EQ(h.dlg->m_rxLen, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_rxLen, 0);
     std::vector<uint8_t> bytes = {0x41, 0x42};
     const StatusFrame busy = Frame(0x01);
     bytes.insert(bytes.end(), busy.begin(), busy.end());
@@ -306,7 +308,7 @@ TEST_F(MonitorTest, GarbageAndDamagedFramesAreSkipped) {
     wrongEnd[13] = 0x04;
     ReadFrame(wrongEnd);
     EXPECT_EQ(h.win.Lamp(1041), LampImage::Green) << "not applied";
-    EXPECT_EQ(h.dlg->m_rxLen, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_rxLen, 0);
 
     StatusFrame badSum = Frame(0x00);
     badSum[4] ^= 0x20;
@@ -325,14 +327,14 @@ TEST_F(MonitorTest, TwoFramesInOneReadAreAppliedOnePerRead) {
     Read(two);
     EXPECT_EQ(h.win.Lamp(1041), LampImage::Green);
     EXPECT_EQ(h.win.Lamp(1045), LampImage::Grey);
-    EXPECT_EQ(h.dlg->m_rxLen, 14);
+    EXPECT_EQ(TestState(*h.dlg).m_rxLen, 14);
     Read(std::vector<uint8_t>{0x00});
     EXPECT_EQ(h.win.Lamp(1045), LampImage::Green);
 }
 
 // How old the state shown is, in ms, when the box stamps its frames with the virtual time.
 uint64_t ShownAge(const Harness& h) {
-    const StatusFields shown = DecodeFrame(h.dlg->m_prevFrame);
+    const StatusFields shown = DecodeFrame(TestState(*h.dlg).m_prevFrame);
     return h.win.Now() - sim::FrameGenerator::StampOf(shown);
 }
 
@@ -344,7 +346,7 @@ TEST_F(MonitorTest, FramesFromTheBoxReachTheLampsAndMeters) {
     Start();
     for (int s = 0; s < 20; ++s) {
         h.win.Advance(1000);
-        ASSERT_TRUE(h.dlg->m_bMonitorMode);
+        ASSERT_TRUE(TestState(*h.dlg).m_bMonitorMode);
         // Damaged frames and false starts in the garbage cost a few frames, never more.
         EXPECT_LT(ShownAge(h), 200u) << "second " << s;
     }
@@ -356,11 +358,11 @@ TEST_F(MonitorTest, FramesFromTheBoxReachTheLampsAndMeters) {
     h.win.AdvanceUntil([&] { return h.box.frames.FramesSent() % 50 == 0; }, 100);
     h.win.Advance(15); // a frame takes about 2 ms to cross the line
     const StatusFields last = h.box.frames.Last();
-    const StatusFields shown = DecodeFrame(h.dlg->m_prevFrame);
+    const StatusFields shown = DecodeFrame(TestState(*h.dlg).m_prevFrame);
     EXPECT_EQ(sim::FrameGenerator::StampOf(shown), sim::FrameGenerator::StampOf(last));
     EXPECT_EQ(h.win.Lamp(1041), (last.lampBits & 1) ? LampImage::Green : LampImage::Grey);
     if (!(last.modeBits & 1)) {
-        EXPECT_EQ(h.dlg->m_meterA.m_nLevel, last.levelA);
+        EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, last.levelA);
     }
 }
 
@@ -376,16 +378,16 @@ TEST_F(MonitorTest, AFloodOfFramesNeverStopsTheMonitor) {
             const StatusFrame f = Frame(lamps, 0, static_cast<int16_t>(lamps * 100));
             bytes.insert(bytes.end(), f.begin(), f.end());
         }
-        ASSERT_LT(h.dlg->m_rxLen + bytes.size(), sizeof h.dlg->m_rxBuf)
+        ASSERT_LT(TestState(*h.dlg).m_rxLen + bytes.size(), sizeof TestState(*h.dlg).m_rxBuf)
             << "the buffer filled up at read " << read;
         Read(bytes);
         // What is shown is never more than a few frames behind what has arrived.
-        const uint8_t shown = h.dlg->m_prevFrame[kFrameLampBits];
+        const uint8_t shown = TestState(*h.dlg).m_prevFrame[kFrameLampBits];
         ASSERT_LE(static_cast<uint8_t>(lamps - shown), 9) << "read " << read;
     }
     Read(std::vector<uint8_t>{0x00}); // one more read: the newest frame is shown
-    EXPECT_EQ(h.dlg->m_prevFrame[kFrameLampBits], lamps);
-    EXPECT_EQ(h.dlg->m_meterA.m_nLevel, lamps * 100);
+    EXPECT_EQ(TestState(*h.dlg).m_prevFrame[kFrameLampBits], lamps);
+    EXPECT_EQ(TestState(*h.dlg).m_meterA.m_nLevel, lamps * 100);
 }
 
 TEST_F(MonitorTest, TheLineRateFromTheBoxIsFollowed) {
@@ -400,7 +402,7 @@ TEST_F(MonitorTest, TheLineRateFromTheBoxIsFollowed) {
         h.win.Advance(10);
         if (ms > 0) // the first frame has arrived
             worst = std::max(worst, ShownAge(h));
-        ASSERT_LT(h.dlg->m_rxLen, 100);
+        ASSERT_LT(TestState(*h.dlg).m_rxLen, 100);
     }
     EXPECT_GT(h.box.frames.FramesSent(), 8000u);
     EXPECT_LE(worst, 5u) << "the state shown is never more than a few ms old";
@@ -426,13 +428,13 @@ TEST_F(MonitorTest, LeavingTheInformationFieldStopsAndASendBringsItBack) {
     Start();
     ReadFrame(Frame(0x01));
     h.win.MoveFocus(IDC_MONITOR); // to the check box itself: nothing happens
-    EXPECT_TRUE(h.dlg->m_bMonitorMode);
+    EXPECT_TRUE(TestState(*h.dlg).m_bMonitorMode);
     h.win.MoveFocus(IDC_INFO);
 
     h.win.MoveFocus(IDC_DELAY_A);
-    EXPECT_EQ(h.dlg->m_bMonitorMode, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bMonitorMode, 0);
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 0);
-    EXPECT_EQ(h.dlg->m_bResumeMonitor, 1);
+    EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 1);
     EXPECT_EQ(h.win.Lamp(1041), LampImage::Grey);
     for (int id : kLockedDuringMonitor)
         EXPECT_TRUE(h.Enabled(id)) << id;
@@ -442,32 +444,32 @@ TEST_F(MonitorTest, LeavingTheInformationFieldStopsAndASendBringsItBack) {
     ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
     EXPECT_EQ(h.Info(), "");
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
-    EXPECT_EQ(h.dlg->m_bResumeMonitor, 0);
-    ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_bMonitorMode != 0; }, 1000));
+    EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 0);
+    ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_bMonitorMode != 0; }, 1000));
     EXPECT_TRUE(h.box.Monitoring());
 }
 
 TEST_F(MonitorTest, FocusLeavingTheApplicationAlsoStops) {
     Start();
     h.win.MoveFocus(0);
-    EXPECT_EQ(h.dlg->m_bMonitorMode, 0);
-    EXPECT_EQ(h.dlg->m_bResumeMonitor, 1);
+    EXPECT_EQ(TestState(*h.dlg).m_bMonitorMode, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 1);
 }
 
 TEST_F(MonitorTest, FocusRuleWaitsForTheHandshake) {
     h.win.Click(IDC_MONITOR);
     h.win.MoveFocus(IDC_DELAY_A);
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
-    EXPECT_EQ(h.dlg->m_bResumeMonitor, 0);
-    ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_bMonitorMode != 0; }, 1000));
+    EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 0);
+    ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_bMonitorMode != 0; }, 1000));
 }
 
 TEST_F(MonitorTest, ACheckBoxClickForgetsTheResume) {
     Start();
     h.win.MoveFocus(IDC_DELAY_A);
-    ASSERT_EQ(h.dlg->m_bResumeMonitor, 1);
+    ASSERT_EQ(TestState(*h.dlg).m_bResumeMonitor, 1);
     h.win.Click(IDC_MONITOR);
-    EXPECT_EQ(h.dlg->m_bResumeMonitor, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 0);
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
 }
 
@@ -475,14 +477,14 @@ TEST_F(MonitorTest, UncheckingDuringTheHandshakeEndsIt) {
     h.box.frames.framesPerSecond = 100;
     h.win.Click(IDC_MONITOR);
     // "AT*M1" is on its way: the box will switch its frames on and answer "OK".
-    ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_nStep == 53; }, 1000));
+    ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_nStep == 53; }, 1000));
     h.win.Click(IDC_MONITOR);
-    EXPECT_EQ(h.dlg->m_nStep, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
     EXPECT_FALSE(h.win.TimerRunning(TIMER_RETRY));
     for (int id : kLockedDuringMonitor)
         EXPECT_TRUE(h.Enabled(id)) << id;
     h.win.Advance(2000);
-    EXPECT_EQ(h.dlg->m_bMonitorMode, 0) << "a late OK must not switch monitoring on";
+    EXPECT_EQ(TestState(*h.dlg).m_bMonitorMode, 0) << "a late OK must not switch monitoring on";
     EXPECT_FALSE(h.box.Monitoring()) << "the lone carriage return followed AT*M1";
     EXPECT_EQ(h.Info(), "");
     // The window is fully usable: a receive works.
@@ -509,8 +511,8 @@ TEST_F(MonitorTest, HoweverTheWindowEndsTheBoxIsToldToStopFirst) {
         ASSERT_TRUE(other.ClickAndWait(IDC_RECEIVE));
         ASSERT_TRUE(other.win.Click(IDC_MONITOR));
         if (duringHandshake)
-            other.win.AdvanceUntil([&] { return other.dlg->m_nStep == STEP_MONITOR_FIRST + 2; },
-                                   1000);
+            other.win.AdvanceUntil(
+                [&] { return TestState(*other.dlg).m_nStep == STEP_MONITOR_FIRST + 2; }, 1000);
         else
             other.win.AdvanceUntil([&] { return other.box.frames.FramesSent() > 3; }, 1000);
         other.win.PressEscape();

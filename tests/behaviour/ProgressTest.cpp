@@ -21,7 +21,7 @@ std::vector<std::string> ShownWhile(Harness& h, int id) {
             const std::string text = h.Info();
             if (shown.empty() || shown.back() != text)
                 shown.push_back(text);
-            return h.dlg->m_nStep == 0;
+            return TestState(*h.dlg).m_nStep == 0;
         },
         20000));
     return shown;

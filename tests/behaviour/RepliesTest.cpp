@@ -42,7 +42,7 @@ TEST(Replies, ASlowReadBackStillEndsInTheStore) {
     h.ports.options.bytesPerMs = 9; // the image needs more than the 500 ms period
     ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
     EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::Sent);
-    EXPECT_EQ(h.box.Flash(), h.dlg->m_SettingsImage);
+    EXPECT_EQ(h.box.Flash(), TestState(*h.dlg).m_SettingsImage);
 }
 
 TEST(Replies, DoubledAnswersAreCreditedOnce) {

@@ -57,7 +57,7 @@ TEST(Receive, ReadsTheBoxAndShowsItsVersionAndSerialNumber) {
     ASSERT_TRUE(h.RunUntilIdle());
     EXPECT_EQ(h.Info(), "設定の受信に成功しました");
     EXPECT_EQ(h.win.GetTitle(), "HX-5310 Configuration, Ver2.05, Serial No.25000009");
-    EXPECT_EQ(h.dlg->m_SettingsImage, h.box.Ram());
+    EXPECT_EQ(TestState(*h.dlg).m_SettingsImage, h.box.Ram());
     EXPECT_EQ(h.ports.written, "AT\rATI3\rATI4\rATSRX\r");
     EXPECT_FALSE(h.ports.anyOpen);
     ExpectOperationControls(h, true, "after a read");
@@ -104,7 +104,7 @@ TEST(Receive, TolerantOfHowTheBoxWritesItsLines) {
         v.apply(h);
         ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE)) << v.name;
         EXPECT_EQ(h.Info(), "設定の受信に成功しました") << v.name;
-        EXPECT_EQ(h.dlg->m_SettingsImage, h.box.Ram()) << v.name;
+        EXPECT_EQ(TestState(*h.dlg).m_SettingsImage, h.box.Ram()) << v.name;
     }
 }
 
@@ -131,9 +131,9 @@ TEST(Receive, IdentityAndRecordErrors) {
         v.apply(h);
         ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE)) << v.name;
         EXPECT_EQ(h.Info(), v.text) << v.name;
-        EXPECT_EQ(h.dlg->m_nStep, 0) << v.name;
+        EXPECT_EQ(TestState(*h.dlg).m_nStep, 0) << v.name;
         EXPECT_FALSE(h.ports.anyOpen) << v.name;
-        EXPECT_EQ(h.dlg->m_rxLen, 0) << v.name;
+        EXPECT_EQ(TestState(*h.dlg).m_rxLen, 0) << v.name;
         ExpectOnlyReceiveEnabled(h);
         EXPECT_EQ(h.win.GetTitle(), "HX-5310-Config") << v.name;
     }
@@ -142,11 +142,11 @@ TEST(Receive, IdentityAndRecordErrors) {
 TEST(Receive, OkWithoutBannerAndAnErrorWordInsteadOfRecords) {
     Harness h;
     // The port stays closed: what the sequencer writes goes nowhere.
-    h.dlg->m_nStep = 2;
+    TestState(*h.dlg).m_nStep = 2;
     EXPECT_FALSE(h.dlg->OnResponseLine("ATI3"));
     EXPECT_TRUE(h.dlg->OnResponseLine("OK"));
     EXPECT_EQ(h.Info(), "接続された装置は HX-5310 ではありません");
-    h.dlg->m_nStep = 4;
+    TestState(*h.dlg).m_nStep = 4;
     EXPECT_TRUE(h.dlg->OnResponseLine("ERROR"));
     EXPECT_EQ(h.Info(), "設定の受信に失敗しました");
 }
@@ -156,9 +156,9 @@ TEST(Receive, ASilentBoxTimesOutAfterThreePeriods) {
     h.box.faults.silent = true;
     ASSERT_TRUE(h.win.Click(IDC_RECEIVE));
     h.win.Advance(599);
-    EXPECT_EQ(h.dlg->m_nStep, 1);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 1);
     h.win.Advance(1);
-    EXPECT_EQ(h.dlg->m_nStep, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
     EXPECT_EQ(h.Info(), "応答がありませんでした");
     EXPECT_EQ(h.ports.written, "AT\rAT\rAT\r");
     ExpectOnlyReceiveEnabled(h);
@@ -174,8 +174,8 @@ TEST(Receive, ALineThatNeverEndsCostsTheOperationButNotTheNext) {
     h.win.RunPending();
     // 10 000 bytes without a carriage return arrive.
     std::string flood(10000, 'x');
-    std::memcpy(h.dlg->m_rxBuf, flood.data(), sizeof h.dlg->m_rxBuf);
-    h.dlg->m_rxLen = sizeof h.dlg->m_rxBuf;
+    std::memcpy(TestState(*h.dlg).m_rxBuf, flood.data(), sizeof TestState(*h.dlg).m_rxBuf);
+    TestState(*h.dlg).m_rxLen = sizeof TestState(*h.dlg).m_rxBuf;
     ASSERT_TRUE(h.RunUntilIdle());
     EXPECT_EQ(h.Info(), "応答がありませんでした");
     Receive(h);
@@ -184,16 +184,17 @@ TEST(Receive, ALineThatNeverEndsCostsTheOperationButNotTheNext) {
 TEST(Send, WritesVerifiesAndStores) {
     Harness h;
     Receive(h);
-    h.dlg->m_SettingsImage[0x300] = 0x5A; // ExchangeImage keeps what it does not know
+    TestState(*h.dlg).m_SettingsImage[0x300] = 0x5A; // ExchangeImage keeps what it does not know
     h.box.Ram()[0x300] = 0;
     const std::string before = h.ports.written;
     ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
     EXPECT_EQ(h.Info(), "設定の送信、確認と保存に成功しました");
-    EXPECT_EQ(h.box.Flash(), h.dlg->m_SettingsImage);
+    EXPECT_EQ(h.box.Flash(), TestState(*h.dlg).m_SettingsImage);
     EXPECT_EQ(h.box.Flash()[0x300], 0x5A);
     EXPECT_EQ(h.box.Stores(), 1);
     const std::string sent = h.ports.written.substr(before.size());
-    EXPECT_EQ(sent, "AT\rATSTX\r" + ImageToRecords(h.dlg->m_SettingsImage) + "ATSRX\rAT&W\r");
+    EXPECT_EQ(sent,
+              "AT\rATSTX\r" + ImageToRecords(TestState(*h.dlg).m_SettingsImage) + "ATSRX\rAT&W\r");
     ExpectOperationControls(h, true, "after a send");
     h.win.Advance(5000);
     EXPECT_EQ(h.Info(), "");
@@ -221,7 +222,7 @@ TEST(Send, RecordPumpWaitsWhileTheBoxHoldsDsrOff) {
     ASSERT_TRUE(h.win.AdvanceUntil(
         [&] {
             sawPacing = sawPacing || h.win.TimerRunning(TIMER_TX_PACE);
-            return h.dlg->m_nStep == 0;
+            return TestState(*h.dlg).m_nStep == 0;
         },
         20000));
     EXPECT_TRUE(sawPacing);
@@ -237,13 +238,13 @@ TEST(Send, DsrOffForGoodEndsFiveSecondsAfterTheFirstRecord) {
     h.box.faults.dsrOffAfterRecord = 3;
     h.box.faults.dsrOffMs = -1;
     ASSERT_TRUE(h.win.Click(IDC_SEND));
-    ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_nStep == 13; }, 1000));
+    ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_nStep == 13; }, 1000));
     const uint64_t streamStart = h.win.Now();
     ASSERT_TRUE(h.RunUntilIdle());
     EXPECT_GE(h.win.Now() - streamStart, 4990u);
     EXPECT_LE(h.win.Now() - streamStart, 5010u);
     EXPECT_EQ(h.Info(), "応答がありませんでした");
-    EXPECT_EQ(h.dlg->m_bMoreToSend, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bMoreToSend, 0);
     const std::string written = h.ports.written;
     h.win.Advance(1000);
     EXPECT_EQ(h.ports.written, written) << "no record is written after the time-out";
@@ -259,12 +260,12 @@ TEST(Send, OkBeforeTheWholeImageIsASendError) {
     h.box.faults.dsrOffAfterRecord = 0;
     h.box.faults.dsrOffMs = -1;
     ASSERT_TRUE(h.win.Click(IDC_SEND));
-    ASSERT_TRUE(h.win.AdvanceUntil([&] { return h.dlg->m_nStep == 13; }, 1000));
+    ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_nStep == 13; }, 1000));
     h.win.Advance(20);
-    ASSERT_EQ(h.dlg->m_bMoreToSend, 1);
+    ASSERT_EQ(TestState(*h.dlg).m_bMoreToSend, 1);
     EXPECT_TRUE(h.dlg->OnResponseLine("OK"));
     EXPECT_EQ(h.Info(), "設定の送信に失敗しました");
-    EXPECT_EQ(h.dlg->m_bMoreToSend, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_bMoreToSend, 0);
     EXPECT_FALSE(h.ports.anyOpen);
 }
 
@@ -272,12 +273,12 @@ TEST(Restart, RestartsTheBoxAndKeepsTheImageAndTitle) {
     Harness h;
     Receive(h);
     const std::string title = h.win.GetTitle();
-    const SettingsImage image = h.dlg->m_SettingsImage;
+    const SettingsImage image = TestState(*h.dlg).m_SettingsImage;
     ASSERT_TRUE(h.ClickAndWait(IDC_RESTART));
     EXPECT_EQ(h.Info(), "再起動に成功しました");
     EXPECT_EQ(h.box.Restarts(), 1);
     EXPECT_EQ(h.win.GetTitle(), title);
-    EXPECT_EQ(h.dlg->m_SettingsImage, image);
+    EXPECT_EQ(TestState(*h.dlg).m_SettingsImage, image);
     ExpectOperationControls(h, true, "after a restart");
 }
 
@@ -294,12 +295,12 @@ TEST(FactoryReset, GivesABoxWithoutSerialNumberTheNextOne) {
     EXPECT_NE(h.ports.written.find("AT&F\rAT!SN=25000009\rAT&W\rATSRX\r"), std::string::npos);
     EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x25000009u);
     EXPECT_EQ(h.prefs.GetInt("Settings", "Serial Number", 0), 0x25000010);
-    EXPECT_EQ(h.dlg->m_strNewSerial, "25000010");
+    EXPECT_EQ(TestState(*h.dlg).m_strNewSerial, "25000010");
     EXPECT_EQ(h.win.GetText(IDC_NEW_SERIAL), "25000010");
     EXPECT_EQ(h.win.GetTitle(), "HX-5310 Configuration, Ver1.20, Serial No.25000009");
     for (int id : {IDC_SERIAL_LABEL, IDC_SERIAL, IDC_ARROW_LABEL, IDC_NEW_SERIAL})
         EXPECT_FALSE(h.Visible(id)) << id;
-    EXPECT_EQ(h.dlg->m_SettingsImage, h.box.Ram());
+    EXPECT_EQ(TestState(*h.dlg).m_SettingsImage, h.box.Ram());
 }
 
 TEST(FactoryReset, ABoxWithASerialNumberKeepsItAndTheCounterStays) {
@@ -311,7 +312,7 @@ TEST(FactoryReset, ABoxWithASerialNumberKeepsItAndTheCounterStays) {
     EXPECT_EQ(h.Info(), "出荷時の設定に戻しました");
     EXPECT_EQ(h.ports.written.find("AT!SN"), std::string::npos);
     EXPECT_EQ(h.prefs.Writes(), writes);
-    EXPECT_EQ(h.dlg->m_strNewSerial, "00000001");
+    EXPECT_EQ(TestState(*h.dlg).m_strNewSerial, "00000001");
 }
 
 TEST(FactoryReset, ARefusedNewSerialNumberNeverReachesTheBoxOrTheCounter) {
@@ -319,7 +320,7 @@ TEST(FactoryReset, ARefusedNewSerialNumberNeverReachesTheBoxOrTheCounter) {
         Harness h;
         Receive(h);
         h.win.ClearMessages();
-        h.dlg->m_strNewSerial = text;
+        TestState(*h.dlg).m_strNewSerial = text;
         h.win.SetText(IDC_NEW_SERIAL, text);
         const std::string written = h.ports.written;
         const int writes = h.prefs.Writes();
@@ -344,29 +345,32 @@ TEST(FactoryReset, ItsReadBackMustEndWithAnEndOfFileRecord) {
 TEST(LineSplitter, LinesAcrossReadsAndSeveralLinesInOneRead) {
     Harness h;
     auto feed = [&](const std::string& bytes) {
-        std::memcpy(h.dlg->m_rxBuf + h.dlg->m_rxLen, bytes.data(), bytes.size());
-        h.dlg->m_rxLen = static_cast<uint16_t>(h.dlg->m_rxLen + bytes.size());
+        std::memcpy(TestState(*h.dlg).m_rxBuf + TestState(*h.dlg).m_rxLen, bytes.data(),
+                    bytes.size());
+        TestState(*h.dlg).m_rxLen = static_cast<uint16_t>(TestState(*h.dlg).m_rxLen + bytes.size());
         return h.dlg->SplitLines();
     };
     // Restart steps, with the port closed so that nothing is written.
-    h.dlg->m_nStep = 21;
+    TestState(*h.dlg).m_nStep = 21;
     feed("O");
-    EXPECT_EQ(h.dlg->m_nStep, 21);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 21);
     feed("K");
-    EXPECT_EQ(h.dlg->m_nStep, 21);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 21);
     feed("\r\n");
-    EXPECT_EQ(h.dlg->m_nStep, 22);
-    EXPECT_EQ(h.dlg->m_rxLen, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 22);
+    EXPECT_EQ(TestState(*h.dlg).m_rxLen, 0);
 
-    h.dlg->m_nStep = 21;
+    TestState(*h.dlg).m_nStep = 21;
     feed("OK\r\nOK\r\n");
-    EXPECT_EQ(h.dlg->m_nStep, 0) << "both lines in one read";
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0) << "both lines in one read";
     EXPECT_EQ(h.Info(), "再起動に成功しました");
 
-    h.dlg->m_nStep = 4;
+    TestState(*h.dlg).m_nStep = 4;
     feed("\r\n\r\nATSRX\r\n# note\r\n\r\r:2000");
-    EXPECT_EQ(h.dlg->m_nStep, 4);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(h.dlg->m_rxBuf), h.dlg->m_rxLen), ":2000");
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 4);
+    EXPECT_EQ(
+        std::string(reinterpret_cast<char*>(TestState(*h.dlg).m_rxBuf), TestState(*h.dlg).m_rxLen),
+        ":2000");
 }
 
 TEST(PortList, SortedWithTheStoredPortSelected) {
@@ -392,7 +396,7 @@ TEST(PortList, AFailedOpenNamesThePortAndChangesNothingElse) {
     h.Start();
     ASSERT_TRUE(h.win.Click(IDC_RECEIVE));
     EXPECT_EQ(h.Info(), "ポート（COM7）のオープンに失敗しました");
-    EXPECT_EQ(h.dlg->m_nStep, 0);
+    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
     EXPECT_FALSE(h.win.TimerRunning(TIMER_RETRY));
     EXPECT_TRUE(h.Enabled(IDC_RECEIVE));
     h.ports.options.openFails = false;

@@ -133,7 +133,7 @@ TEST(SerialNumberReservation, ACounterThatCannotServeStopsBeforeTheBoxChanges) {
         EXPECT_NE(h.Info().find(c.shown), std::string::npos);
         h.win.SetText(1003, "600");
         EXPECT_TRUE(h.dlg->UpdateData(true));
-        EXPECT_EQ(h.dlg->m_nAudioDelayA, 600u);
+        EXPECT_EQ(TestState(*h.dlg).m_nAudioDelayA, 600u);
     }
 }
 

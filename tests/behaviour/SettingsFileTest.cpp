@@ -103,17 +103,17 @@ protected:
     void ExpectRefused(const std::string& bytes, const std::string& message, const char* what) {
         const std::string path = Path("refused.txt");
         WriteAll(path, bytes);
-        const SettingsImage before = h.dlg->m_SettingsImage;
+        const SettingsImage before = TestState(*h.dlg).m_SettingsImage;
         const std::string delay = h.win.GetText(1003);
         Load(path);
         EXPECT_EQ(h.Info(), message) << what;
-        EXPECT_TRUE(h.dlg->m_SettingsImage == before) << what;
+        EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == before) << what;
         EXPECT_EQ(h.win.GetText(1003), delay) << what;
         EXPECT_TRUE(h.win.TimerRunning(TIMER_CLEAR_INFO)) << what;
     }
     // The file of an image whose every byte differs from the box's, with the model code kept.
     std::string OtherSettingsFile() const {
-        SettingsImage img = h.dlg->m_SettingsImage;
+        SettingsImage img = TestState(*h.dlg).m_SettingsImage;
         for (auto& b : img)
             b = static_cast<uint8_t>(b ^ 0x5A);
         PutU16(img, kModelCodeOffset, kModelCode);
@@ -158,10 +158,10 @@ TEST_F(SettingsFile, CancelledDialogsChangeNothing) {
     h.win.QueueFileAnswer(std::nullopt);
     ASSERT_TRUE(h.win.Click(IDC_SAVE));
     h.win.QueueFileAnswer(std::nullopt);
-    const SettingsImage before = h.dlg->m_SettingsImage;
+    const SettingsImage before = TestState(*h.dlg).m_SettingsImage;
     ASSERT_TRUE(h.win.Click(IDC_LOAD));
     EXPECT_EQ(h.Info(), "設定の受信に成功しました");
-    EXPECT_TRUE(h.dlg->m_SettingsImage == before);
+    EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == before);
     EXPECT_TRUE(fs::is_empty(dir));
     ASSERT_EQ(h.win.FileDialogs().size(), 2u);
     const FileDialogSpec& open = h.win.FileDialogs()[1];
@@ -177,7 +177,7 @@ TEST_F(SettingsFile, LoadGivesTheSavedSettingsBackButKeepsTheSerialNumber) {
     h.win.Click(1058);
     const std::string path = Path("saved.txt");
     Save(path);
-    const SettingsImage saved = h.dlg->m_SettingsImage;
+    const SettingsImage saved = TestState(*h.dlg).m_SettingsImage;
     EXPECT_EQ(GetU32(saved, kSerialOffset), 0x25000009u);
 
     // Another box is read; its settings and serial number differ.
@@ -191,12 +191,12 @@ TEST_F(SettingsFile, LoadGivesTheSavedSettingsBackButKeepsTheSerialNumber) {
     EXPECT_EQ(h.Info(), "ファイルから設定を読み出しました");
     SettingsImage expected = saved;
     PutU32(expected, kSerialOffset, 0x25000010);
-    EXPECT_TRUE(h.dlg->m_SettingsImage == expected);
+    EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == expected);
     EXPECT_EQ(h.win.GetText(1003), "480");
     EXPECT_EQ(h.win.GetText(1023), "-7");
     EXPECT_EQ(h.win.ListSelection(1071), 2);
     EXPECT_EQ(h.win.GetCheck(1058), 1);
-    EXPECT_EQ(h.dlg->m_strSerial, "25000010");
+    EXPECT_EQ(TestState(*h.dlg).m_strSerial, "25000010");
     EXPECT_TRUE(h.win.Messages().empty());
     h.win.Advance(5000);
     EXPECT_EQ(h.Info(), "");
@@ -263,16 +263,16 @@ TEST_F(SettingsFile, EveryDataLineEndsWithCarriageReturnAndLineFeed) {
 }
 
 TEST_F(SettingsFile, OnlyTheEndOfFileRecordChangesNothing) {
-    const SettingsImage before = h.dlg->m_SettingsImage;
+    const SettingsImage before = TestState(*h.dlg).m_SettingsImage;
     const std::string path = Path("eof.txt");
     WriteAll(path, ":00000001FF\r\n");
     Load(path);
     EXPECT_EQ(h.Info(), "ファイルから設定を読み出しました");
-    EXPECT_TRUE(h.dlg->m_SettingsImage == before);
+    EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == before);
 }
 
 TEST_F(SettingsFile, AFileCoveringPartOfTheImageLoads) {
-    SettingsImage img = h.dlg->m_SettingsImage;
+    SettingsImage img = TestState(*h.dlg).m_SettingsImage;
     img[35] = 17; // 152 ms
     img[0] ^= 0xFF;
     const std::string path = Path("part.txt");
@@ -280,12 +280,12 @@ TEST_F(SettingsFile, AFileCoveringPartOfTheImageLoads) {
                        "\r\n:00000001FF\r\nanything after it\r\n");
     Load(path);
     EXPECT_EQ(h.Info(), "ファイルから設定を読み出しました");
-    EXPECT_TRUE(h.dlg->m_SettingsImage == img);
+    EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == img);
     EXPECT_EQ(h.win.GetText(1038), "152");
 }
 
 TEST_F(SettingsFile, AnotherModelIsRefused) {
-    SettingsImage other = h.dlg->m_SettingsImage;
+    SettingsImage other = TestState(*h.dlg).m_SettingsImage;
     PutU16(other, kModelCodeOffset, 0x1234);
     auto lines = Lines(SettingsFileText(other));
     ExpectRefused(Join(lines), "型式（0x1234）が異なっています", "model 0x1234");
@@ -295,13 +295,13 @@ TEST_F(SettingsFile, AnotherModelIsRefused) {
 }
 
 TEST_F(SettingsFile, FilesThatCannotBeReadSaySo) {
-    const SettingsImage before = h.dlg->m_SettingsImage;
+    const SettingsImage before = TestState(*h.dlg).m_SettingsImage;
     Load(Path("missing.txt"));
     EXPECT_EQ(h.Info(), "ファイルを開けませんでした（ファイルまたはフォルダーが見つかりません）");
     EXPECT_FALSE(h.win.TimerRunning(TIMER_CLEAR_INFO)); // an error stays
     Load(dir);
     EXPECT_EQ(h.Info(), "ファイルを開けませんでした（フォルダーです）");
-    EXPECT_TRUE(h.dlg->m_SettingsImage == before);
+    EXPECT_TRUE(TestState(*h.dlg).m_SettingsImage == before);
 }
 
 #ifndef _WIN32
@@ -353,7 +353,7 @@ TEST_F(SettingsFile, SaveReplacesAnOldFileWholeAndKeepsItsPermissions) {
     WriteAll(path, std::string(10000, 'x')); // longer than a settings file
     ::chmod(path.c_str(), 0640);
     Save(path);
-    EXPECT_EQ(ReadAll(path), SettingsFileText(h.dlg->m_SettingsImage));
+    EXPECT_EQ(ReadAll(path), SettingsFileText(TestState(*h.dlg).m_SettingsImage));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -490,7 +490,7 @@ TEST_F(SettingsFile, AnotherIntelHexToolReadsTheSavedFile) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string bytes = ReadAll(bin);
     ASSERT_EQ(bytes.size(), kImageSize);
-    EXPECT_EQ(0, std::memcmp(bytes.data(), h.dlg->m_SettingsImage.data(), kImageSize));
+    EXPECT_EQ(0, std::memcmp(bytes.data(), TestState(*h.dlg).m_SettingsImage.data(), kImageSize));
 }
 #endif
 
@@ -507,7 +507,7 @@ TEST_F(SettingsFile, OnWindowsAJapaneseNameIsReplacedWholeAndAReadOnlyFileIsKept
     std::ostringstream text;
     text << in.rdbuf();
     in.close();
-    EXPECT_EQ(text.str(), SettingsFileText(h.dlg->m_SettingsImage));
+    EXPECT_EQ(text.str(), SettingsFileText(TestState(*h.dlg).m_SettingsImage));
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(fs::u8path(dir)))
         names.push_back(entry.path().filename().u8string());

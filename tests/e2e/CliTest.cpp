@@ -639,7 +639,7 @@ TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     hx::CHX5310ConfigApp app(prefs);
     app.LoadPreferences();
     hx::CHX5310ConfigDlg dlg(win, ports, app);
-    dlg.m_strPortName = "COM1";
+    dlg.SetPortName("COM1");
     dlg.DoModal();
     auto idle = [&] { return win.AdvanceUntil([&] { return !dlg.OperationRunning(); }, 20000); };
     ASSERT_TRUE(win.Click(hx::IDC_RECEIVE) && idle());

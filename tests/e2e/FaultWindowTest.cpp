@@ -46,7 +46,7 @@ protected:
         prefs.WriteInt("Settings", "Serial Number", 0x25000009);
         app.LoadPreferences();
         dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
         ASSERT_EQ(win.GetText(IDC_PORT), sim.Link()) << "the box's port is not selected";
         m_prefWrites = prefs.Writes();
@@ -56,7 +56,7 @@ protected:
         QTest::mouseClick(win.Widget(id), Qt::LeftButton);
     }
     bool Idle(int ms) {
-        return RunUntil([this] { return dlg->m_nStep == 0; }, ms);
+        return RunUntil([this] { return TestState(*dlg).m_nStep == 0; }, ms);
     }
     std::string Info() const { return win.GetText(IDC_INFO); }
     void Receive() {
@@ -65,21 +65,21 @@ protected:
         ASSERT_EQ(Info(), kReceived);
     }
     bool PortOpen() const {
-        const auto* port = dynamic_cast<const QtPort*>(dlg->m_pComm.get());
+        const auto* port = dynamic_cast<const QtPort*>(TestState(*dlg).m_pComm.get());
         return port && port->IsOpen();
     }
 
     // After a fault: a message that is no success, no operation left running, the port
     // closed, and Receive usable (the rest only while the image is valid).
     void ExpectFailedSafely(const std::string& message) {
-        EXPECT_EQ(dlg->m_nStep, 0);
+        EXPECT_EQ(TestState(*dlg).m_nStep, 0);
         EXPECT_EQ(Info(), message);
-        EXPECT_EQ(dlg->m_bPortOpen, 0);
+        EXPECT_EQ(TestState(*dlg).m_bPortOpen, 0);
         EXPECT_FALSE(PortOpen()) << "the port stays open";
         EXPECT_TRUE(win.IsEnabled(IDCANCEL));
         EXPECT_TRUE(win.IsEnabled(IDC_PORT));
         for (int id : kOperationControls)
-            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || dlg->m_bImageValid)
+            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || TestState(*dlg).m_bImageValid)
                 << "control " << id;
         EXPECT_TRUE(win.MessagesShown().empty()) << "a message box for a line fault";
         EXPECT_EQ(prefs.Writes(), m_prefWrites) << "a stored preference was written";
@@ -127,11 +127,13 @@ protected:
 TEST_F(FaultWindow, SimKilledDuringARead) {
     Open({"--pace"});
     Click(IDC_RECEIVE);
-    KillWhen([&] { return dlg->m_nStep == 4 && dlg->m_imageCovered.count() >= 512; });
+    KillWhen([&] {
+        return TestState(*dlg).m_nStep == 4 && TestState(*dlg).m_imageCovered.count() >= 512;
+    });
     // The read gives up 3 periods of 1000 ms after "ATSRX".
     ASSERT_TRUE(Idle(6000));
     ExpectFailedSafely(kNoAnswer);
-    EXPECT_EQ(dlg->m_bImageValid, 0);
+    EXPECT_EQ(TestState(*dlg).m_bImageValid, 0);
     EXPECT_EQ(win.GetTitle().find("Serial No."), std::string::npos);
     ExpectNextOperationsWork();
 }
@@ -140,10 +142,11 @@ TEST_F(FaultWindow, SimKilledDuringASendsRecordStream) {
     Open({"--pace"});
     Receive();
     Click(IDC_SEND);
-    KillWhen([&] { return dlg->m_nStep == 13 && dlg->m_nSendAddress >= 0x200; });
+    KillWhen(
+        [&] { return TestState(*dlg).m_nStep == 13 && TestState(*dlg).m_nSendAddress >= 0x200; });
     ASSERT_TRUE(Idle(8000)); // the stream's one time-out: 5000 ms
     ExpectFailedSafely(kNoAnswer);
-    EXPECT_EQ(dlg->m_bMoreToSend, 0);
+    EXPECT_EQ(TestState(*dlg).m_bMoreToSend, 0);
     ExpectNextOperationsWork();
 }
 
@@ -151,7 +154,9 @@ TEST_F(FaultWindow, SimKilledDuringTheReadBack) {
     Open({"--pace"});
     Receive();
     Click(IDC_SEND);
-    KillWhen([&] { return dlg->m_nStep == 14 && dlg->m_imageCovered.count() >= 256; });
+    KillWhen([&] {
+        return TestState(*dlg).m_nStep == 14 && TestState(*dlg).m_imageCovered.count() >= 256;
+    });
     ASSERT_TRUE(Idle(4000));
     ExpectFailedSafely(kNoAnswer);
     EXPECT_NE(Info(), kStored);
@@ -162,13 +167,14 @@ TEST_F(FaultWindow, SimKilledWhileMonitoring) {
     Open({"--pace"});
     Receive();
     Click(IDC_MONITOR);
-    ASSERT_TRUE(RunUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }, 5000));
+    ASSERT_TRUE(RunUntil(
+        [&] { return TestState(*dlg).m_bMonitorMode && !TestState(*dlg).m_bFirstFrame; }, 5000));
     sim.Kill();
     // The monitor notices within two periods of its 3000 ms watch, ends and says so.
-    ASSERT_TRUE(RunUntil([&] { return !dlg->m_bMonitorMode; }, 8000));
+    ASSERT_TRUE(RunUntil([&] { return !TestState(*dlg).m_bMonitorMode; }, 8000));
     EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
     EXPECT_EQ(win.GetCheck(IDC_MONITOR), 0);
-    EXPECT_EQ(dlg->m_bPortOpen, 0);
+    EXPECT_EQ(TestState(*dlg).m_bPortOpen, 0);
     EXPECT_FALSE(PortOpen());
     for (int id : kOperationControls)
         EXPECT_TRUE(win.IsEnabled(id)) << "control " << id;
@@ -222,8 +228,8 @@ TEST_F(FaultWindow, TheWatchEndingTheMonitorLeavesTheBoxQuiet) {
     Open({"--frame-bad-checksum", "1"}); // only damaged frames
     Receive();
     Click(IDC_MONITOR);
-    ASSERT_TRUE(RunUntil([&] { return dlg->m_bMonitorMode != 0; }, 5000));
-    ASSERT_TRUE(RunUntil([&] { return !dlg->m_bMonitorMode; }, 8000));
+    ASSERT_TRUE(RunUntil([&] { return TestState(*dlg).m_bMonitorMode != 0; }, 5000));
+    ASSERT_TRUE(RunUntil([&] { return !TestState(*dlg).m_bMonitorMode; }, 8000));
     EXPECT_EQ(dlg->LastOutcome().kind, OutcomeKind::MonitorLost);
     ExpectBoxQuiet(sim.Link());
 }
@@ -232,7 +238,8 @@ TEST_F(FaultWindow, EscapeWhileMonitoringLeavesTheBoxQuiet) {
     Open({});
     Receive();
     Click(IDC_MONITOR);
-    ASSERT_TRUE(RunUntil([&] { return dlg->m_bMonitorMode && !dlg->m_bFirstFrame; }, 5000));
+    ASSERT_TRUE(RunUntil(
+        [&] { return TestState(*dlg).m_bMonitorMode && !TestState(*dlg).m_bFirstFrame; }, 5000));
     QTest::keyClick(win.Widget(IDC_INFO), Qt::Key_Escape);
     ASSERT_TRUE(RunUntil([&] { return win.Ended(); }, 2000));
     ExpectBoxQuiet(sim.Link());

@@ -37,7 +37,7 @@ protected:
         prefs.WriteInt("Settings", "Serial Number", 0x19);
         app.LoadPreferences();
         dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
         ASSERT_TRUE(QTest::qWaitForWindowActive(win.Dialog()));
         // The box's port is in the list, selected as the stored port.
@@ -47,7 +47,7 @@ protected:
     std::string Run(int id) {
         EXPECT_TRUE(win.IsEnabled(id)) << id;
         QTest::mouseClick(win.Widget(id), Qt::LeftButton);
-        EXPECT_TRUE(e2e::RunUntil([this] { return dlg->m_nStep == 0; }, 8000)) << id;
+        EXPECT_TRUE(e2e::RunUntil([this] { return TestState(*dlg).m_nStep == 0; }, 8000)) << id;
         return win.GetText(IDC_INFO);
     }
     void Type(int id, const char* text) {

@@ -20,7 +20,7 @@ protected:
                    static_cast<uint8_t>(qBlue(c))};
     }
     void Set(int16_t level) {
-        dlg->m_meterA.m_nLevel = level;
+        TestState(*dlg).m_meterA.m_nLevel = level;
         win.RedrawNow(IDC_METER_A);
     }
 };
@@ -76,8 +76,8 @@ TEST_F(MeterWidgetTest, ABurstOfChangesIsPaintedOnceButEveryChangeCounts) {
     // meter's state (the peak follows the highest level), the screen gets one or two paints.
     for (int i = 1; i <= 100; ++i)
         Set(static_cast<int16_t>(i * 300));
-    dlg->m_meterA.m_nLevel = 0;
-    EXPECT_EQ(dlg->m_meterA.m_nPeak, 30000);
+    TestState(*dlg).m_meterA.m_nLevel = 0;
+    EXPECT_EQ(TestState(*dlg).m_meterA.m_nPeak, 30000);
     WaitFor([] { return false; }, 100);
     const long long paints = dialog->PaintsDone() - before;
     EXPECT_GE(paints, 1);

@@ -31,7 +31,7 @@ protected:
         ports.SetPortNames({"COM1"});
         app.LoadPreferences();
         dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
         ASSERT_TRUE(WaitFor([this] { return win.Dialog()->isActiveWindow(); }));
     }
@@ -39,7 +39,7 @@ protected:
     std::string Info() const { return win.GetText(IDC_INFO); }
     // Waits until no operation runs.
     bool Idle(int ms = 5000) {
-        return WaitFor([this] { return dlg->m_nStep == 0; }, ms);
+        return WaitFor([this] { return TestState(*dlg).m_nStep == 0; }, ms);
     }
 
     QtWindow win;

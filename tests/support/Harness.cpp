@@ -42,12 +42,12 @@ Harness::~Harness() {
 void Harness::Start() {
     app.LoadPreferences();
     dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-    dlg->m_strPortName = app.GetProfileString("Serial Port", "");
+    TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
     dlg->DoModal();
 }
 
 bool Harness::RunUntilIdle(uint64_t maxMs) {
-    return win.AdvanceUntil([this] { return dlg->m_nStep == 0; }, maxMs);
+    return win.AdvanceUntil([this] { return TestState(*dlg).m_nStep == 0; }, maxMs);
 }
 
 std::string Harness::Shown(int id) const {
