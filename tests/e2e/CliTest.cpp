@@ -6,6 +6,8 @@
 #include "sim/BoxModel.h"
 #include "sim/InProcessPort.h"
 
+#include "tests/e2e/support/E2ESupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -31,17 +33,6 @@
 
 namespace {
 
-void EnsureApp() {
-    if (QCoreApplication::instance())
-        return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "e2e_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 struct Result {
     int status = -1;
     std::string out, err;
@@ -52,7 +43,7 @@ struct Result {
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApp();
+        hx::e2e::EnsureQtApp();
         ASSERT_TRUE(m_dir.isValid());
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.insert("XDG_RUNTIME_DIR", m_dir.path());
@@ -63,42 +54,18 @@ protected:
         m_config = Path("prefs.ini");
     }
     void TearDown() override {
-        for (auto& sim : m_sims)
-            StopSim(*sim, SIGKILL);
+        m_sims.clear(); // each is killed
     }
 
     std::string Path(const char* name) const { return m_dir.filePath(name).toStdString(); }
 
     // Starts a virtual box announced as name; false when it did not come up.
     bool StartSim(const std::string& name, QStringList args = {}) {
-        auto sim = std::make_unique<QProcess>();
-        sim->setProcessEnvironment(m_env);
-        sim->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        auto sim = std::make_unique<hx::e2e::SimProcess>(m_env);
         args << "--name" << QString::fromStdString(name);
-        sim->start(HX5310_SIM_PATH, args);
-        if (!sim->waitForStarted(5000))
-            return false;
-        // It prints the device and the link once the link is there.
-        QElapsedTimer t;
-        t.start();
-        int lines = 0;
-        while (lines < 2 && t.elapsed() < 5000) {
-            if (!sim->canReadLine() && !sim->waitForReadyRead(500))
-                continue;
-            while (sim->canReadLine()) {
-                const QByteArray line = sim->readLine().trimmed();
-                if (lines++ == 0)
-                    m_device = line.toStdString();
-            }
-        }
+        const bool started = sim->Start(args);
         m_sims.push_back(std::move(sim));
-        return lines == 2;
-    }
-    void StopSim(QProcess& sim, int sig) {
-        if (sim.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(sim.processId()), sig);
-        sim.waitForFinished(5000);
+        return started;
     }
 
     QProcess* Ctl(const QStringList& args, const QProcessEnvironment* env = nullptr) {
@@ -155,7 +122,7 @@ protected:
     std::string m_device; // the terminal of the simulator started last
     QProcessEnvironment m_env;
     std::string m_config;
-    std::vector<std::unique_ptr<QProcess>> m_sims;
+    std::vector<std::unique_ptr<hx::e2e::SimProcess>> m_sims;
 };
 
 const char kReadOk[] = "設定の受信に成功しました";
@@ -199,7 +166,7 @@ TEST_F(CliTest, AKilledBoxsNameNeitherListsNorOpensTheBoxThatTookItsTerminal) {
     ASSERT_TRUE(StartSim("dead"));
     const std::string deadTerminal = m_device;
     const std::string deadLink = m_dir.filePath("hx5310/dead").toStdString();
-    StopSim(*m_sims.back(), SIGKILL); // no chance to withdraw its link
+    m_sims.back()->Stop(SIGKILL); // no chance to withdraw its link
     ASSERT_TRUE(StartSim("alive"));
     if (m_device != deadTerminal)
         std::printf("note: the new box has %s, not %s\n", m_device.c_str(), deadTerminal.c_str());
@@ -221,7 +188,7 @@ TEST_F(CliTest, ABoxEndedByAnySignalItCanCatchWithdrawsItsName) {
         ASSERT_TRUE(StartSim("box"));
         struct stat st {};
         ASSERT_EQ(::lstat(link.c_str(), &st), 0);
-        StopSim(*m_sims.back(), sig);
+        m_sims.back()->Stop(sig);
         EXPECT_NE(::lstat(link.c_str(), &st), 0) << "signal " << sig;
     }
 }
@@ -562,7 +529,7 @@ TEST_F(CliTest, MonitorEndsOnCtrlCAndReportsALostLine) {
 
     ctl = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "monitor"});
     ASSERT_TRUE(ctl->waitForReadyRead(10000));
-    StopSim(*m_sims.back(), SIGKILL);
+    m_sims.back()->Stop(SIGKILL);
     r = Finish(ctl, 10000);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Has(r.err, "was lost")) << r.err;

@@ -9,7 +9,7 @@
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtWindow.h"
 #include "settings/SettingsFile.h"
-#include "tests/e2e/FaultSupport.h"
+#include "tests/e2e/support/E2ESupport.h"
 
 #include <gtest/gtest.h>
 

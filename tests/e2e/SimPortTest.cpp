@@ -3,6 +3,8 @@
 #include "platform/PortFolder.h"
 #include "platform/qt/QtSerialPort.h"
 
+#include "tests/e2e/support/E2ESupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -20,60 +22,14 @@
 
 namespace {
 
-// The application object of the test binary, made on first use; a QApplication, so that tests
-// with widgets can share the binary.
-void EnsureApp() {
-    if (QCoreApplication::instance())
-        return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "e2e_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+using hx::e2e::SimProcess;
+
+// hx5310-sim announcing itself in the runtime folder runtimeDir.
+QProcessEnvironment RuntimeEnv(const QString& runtimeDir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtimeDir);
+    return env;
 }
-
-// hx5310-sim as a child process, announcing itself in the runtime folder of the test.
-class Sim {
-public:
-    explicit Sim(const QString& runtimeDir) : m_runtimeDir(runtimeDir) {}
-    ~Sim() { Stop(SIGKILL); }
-
-    // Starts the program and reads the two lines it prints (device, link).
-    bool Start(const QStringList& args = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", m_runtimeDir);
-        m_proc.setProcessEnvironment(env);
-        m_proc.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        m_proc.start(HX5310_SIM_PATH, args);
-        if (!m_proc.waitForStarted(5000))
-            return false;
-        QElapsedTimer t;
-        t.start();
-        while (m_lines.size() < 2 && t.elapsed() < 5000 && m_proc.state() == QProcess::Running) {
-            if (!m_proc.canReadLine())
-                m_proc.waitForReadyRead(200);
-            while (m_proc.canReadLine())
-                m_lines << QString::fromUtf8(m_proc.readLine()).trimmed();
-        }
-        return m_lines.size() >= 2;
-    }
-    // Sends sig and waits for the end; the exit code, or -1 when it did not end normally.
-    int Stop(int sig) {
-        if (m_proc.state() == QProcess::NotRunning)
-            return m_proc.exitStatus() == QProcess::NormalExit ? m_proc.exitCode() : -1;
-        ::kill(static_cast<pid_t>(m_proc.processId()), sig);
-        m_proc.waitForFinished(5000);
-        return m_proc.exitStatus() == QProcess::NormalExit ? m_proc.exitCode() : -1;
-    }
-    std::string Device() const { return m_lines.value(0).toStdString(); }
-    std::string Link() const { return m_lines.value(1).toStdString(); }
-
-private:
-    QString m_runtimeDir;
-    QProcess m_proc;
-    QStringList m_lines;
-};
 
 class SimPortTest : public ::testing::Test {
 protected:
@@ -83,7 +39,7 @@ protected:
         m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
         m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", m_runtime.toUtf8());
-        EnsureApp();
+        hx::e2e::EnsureQtApp();
     }
     void TearDown() override {
         if (m_hadRuntime)
@@ -146,7 +102,7 @@ protected:
 };
 
 TEST_F(SimPortTest, AnswersThroughTheAnnouncedLink) {
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start());
     EXPECT_EQ(sim.Link(), m_runtime.toStdString() + "/hx5310/hx5310-sim");
     EXPECT_EQ(sim.Device().rfind("/dev/pts/", 0), 0u) << sim.Device();
@@ -165,7 +121,7 @@ TEST_F(SimPortTest, AnswersThroughTheAnnouncedLink) {
 }
 
 TEST_F(SimPortTest, TransmitEmptyComesOncePerWriteAndOnlyForMaskedEvents) {
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start());
     hx::QtPort port;
     ASSERT_NE(OpenPort(port, sim.Device(), hx::EV_TXEMPTY), 0) << port.LastError();
@@ -185,7 +141,7 @@ TEST_F(SimPortTest, TransmitEmptyComesOncePerWriteAndOnlyForMaskedEvents) {
 TEST_F(SimPortTest, TransmitEmptyWaitsUntilTheSystemQueueHasDrained) {
     // A pseudo-terminal always reports an empty queue; this line reports 3, 2, 1 bytes still
     // waiting before it drains, as a real UART would.
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start());
     hx::QtPort port;
     int waiting = 3, probes = 0;
@@ -210,7 +166,7 @@ TEST_F(SimPortTest, TransmitEmptyWaitsUntilTheSystemQueueHasDrained) {
 }
 
 TEST_F(SimPortTest, ClosedPortReportsNothingAndOpensAgain) {
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start());
     hx::QtPort port;
     ASSERT_NE(OpenPort(port, sim.Link()), 0);
@@ -234,7 +190,7 @@ TEST_F(SimPortTest, ClosedPortReportsNothingAndOpensAgain) {
 }
 
 TEST_F(SimPortTest, KilledSimulatorLeavesAQuietClosedPort) {
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start());
     hx::QtPort port;
     ASSERT_NE(OpenPort(port, sim.Link()), 0) << port.LastError();
@@ -258,7 +214,7 @@ TEST_F(SimPortTest, KilledSimulatorLeavesAQuietClosedPort) {
 
 TEST_F(SimPortTest, EnumeratorListsTheSimulatorWhileItRuns) {
     hx::QtPortFactory factory;
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start({"--name", "bench-box"}));
     EXPECT_EQ(sim.Link(), m_runtime.toStdString() + "/hx5310/bench-box");
     auto ports = factory.ListPorts();
@@ -272,7 +228,7 @@ TEST_F(SimPortTest, EnumeratorListsTheSimulatorWhileItRuns) {
 }
 
 TEST_F(SimPortTest, OptionsReachTheBox) {
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start({"--firmware", "2.5", "--no-echo", "--lower-case"}));
     hx::QtPort port;
     ASSERT_NE(OpenPort(port, sim.Link()), 0);
@@ -301,7 +257,7 @@ TEST_F(SimPortTest, BadOptionEndsWithUsageHint) {
 // Benchmark: with --pace the box takes and gives bytes at the line rate. Prints the measured
 // rates as a share of 115200 baud (11520 bytes a second); checks only that everything arrived.
 TEST_F(SimPortTest, PacedLineRateBenchmark) {
-    Sim sim(m_runtime);
+    SimProcess sim(RuntimeEnv(m_runtime));
     ASSERT_TRUE(sim.Start({"--pace"}));
     hx::QtPort port;
     ASSERT_NE(OpenPort(port, sim.Link()), 0);

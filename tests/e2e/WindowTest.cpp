@@ -6,7 +6,7 @@
 #include "platform/memory/MemoryPreferences.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtWindow.h"
-#include "tests/e2e/FaultSupport.h"
+#include "tests/e2e/support/E2ESupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "tests/qt/QtTestSupport.h"
 
+#include "tests/support/QtApp.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -13,12 +15,7 @@ namespace hx::test {
 void EnsureApp() {
     if (QCoreApplication::instance())
         return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "qt_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    EnsureQtApp();
     QApplication::setOrganizationName("QORVA-test");
     QApplication::setApplicationName("HX-5310-Config-test");
 }

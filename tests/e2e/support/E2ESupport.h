@@ -1,7 +1,10 @@
 #pragma once
-// What the end-to-end fault tests share: hx5310-sim as a child process that can be killed (the
-// pseudo-terminal closes, as a line does when its cable is pulled) and started again under the
-// same name, the test's own runtime and data folders, and waiting on the Qt event loop.
+// What the end-to-end tests share: the application object, hx5310-sim as a child process that
+// can be stopped or killed (the pseudo-terminal closes, as a line does when its cable is pulled)
+// and started again under the same name, the test's own runtime and data folders, and waiting on
+// the Qt event loop.
+#include "tests/support/QtApp.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -10,6 +13,7 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/prctl.h>
 
@@ -17,14 +21,7 @@ namespace hx::e2e {
 
 // The application object of the test binary, made on first use.
 inline void EnsureQtApp() {
-    if (QCoreApplication::instance())
-        return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "e2e_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    test::EnsureQtApp();
 }
 
 // Runs the event loop until pred() holds or ms have passed; returns pred().
@@ -78,43 +75,63 @@ private:
 // hx5310-sim as a child process.
 class SimProcess {
 public:
+    SimProcess() = default;
+    // With the environment the program gets (the runtime folder where it announces its link).
+    explicit SimProcess(const QProcessEnvironment& env) : m_env(env), m_hasEnv(true) {}
     ~SimProcess() { Kill(); }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
 
     // Starts the program with args and reads the two lines it prints (device, link).
     bool Start(const QStringList& args = {}) {
         Kill();
         m_proc = std::make_unique<QProcess>();
+        if (m_hasEnv)
+            m_proc->setProcessEnvironment(m_env);
         m_proc->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_proc->start(HX5310_SIM_PATH, args);
         if (!m_proc->waitForStarted(5000))
             return false;
-        QStringList lines;
+        m_lines.clear();
         QElapsedTimer t;
         t.start();
-        while (lines.size() < 2 && t.elapsed() < 5000 && m_proc->state() == QProcess::Running) {
+        while (m_lines.size() < 2 && t.elapsed() < 5000 && m_proc->state() == QProcess::Running) {
             if (!m_proc->canReadLine())
                 m_proc->waitForReadyRead(100);
             while (m_proc->canReadLine())
-                lines << QString::fromUtf8(m_proc->readLine()).trimmed();
+                m_lines << QString::fromUtf8(m_proc->readLine()).trimmed();
         }
-        if (lines.size() < 2)
+        if (m_lines.size() < 2)
             return false;
-        m_link = lines[1].toStdString();
+        m_link = m_lines[1].toStdString();
         return true;
+    }
+    // Sends sig and waits for the end; the exit code, or -1 when it did not end normally.
+    int Stop(int sig) {
+        if (!m_proc)
+            return -1;
+        if (m_proc->state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(m_proc->processId()), sig);
+            m_proc->waitForFinished(5000);
+        }
+        return m_proc->exitStatus() == QProcess::NormalExit ? m_proc->exitCode() : -1;
     }
     // The cable pulled: the program dies at once and its pseudo-terminal closes.
     void Kill() {
-        if (!m_proc || m_proc->state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(m_proc->processId()), SIGKILL);
-        m_proc->waitForFinished(5000);
+        if (m_proc && m_proc->state() != QProcess::NotRunning)
+            Stop(SIGKILL);
     }
     bool Running() const { return m_proc && m_proc->state() == QProcess::Running; }
-    // The port as the tool lists it (the announced link; the same after a restart).
+    // The pseudo-terminal it opened, and its port as the tool lists it (the announced link;
+    // the same after a restart under the same name).
+    std::string Device() const { return m_lines.value(0).toStdString(); }
     const std::string& Link() const { return m_link; }
 
 private:
+    QProcessEnvironment m_env;
+    bool m_hasEnv = false;
     std::unique_ptr<QProcess> m_proc;
+    QStringList m_lines;
     std::string m_link;
 };
 
