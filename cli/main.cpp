@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Session.h"
 #include "cli/TraceLog.h"
+#include "platform/Signals.h"
 #include "platform/qt/QtPreferences.h"
 #include "platform/qt/QtSerialPort.h"
 
@@ -28,15 +29,10 @@ void OnStopSignal(int) {
 }
 
 void InstallSignals() {
-    struct sigaction stop {};
-    stop.sa_handler = OnStopSignal;
-    sigemptyset(&stop.sa_mask);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
-    sigaction(SIGHUP, &stop, nullptr);
+    hx::OnSignals({SIGINT, SIGTERM, SIGHUP}, OnStopSignal);
     // A reader of standard output that goes away ends the output, not the program: the port
     // is then closed properly (the monitor is stopped first).
-    std::signal(SIGPIPE, SIG_IGN);
+    hx::OnSignals({SIGPIPE}, SIG_IGN);
 }
 
 } // namespace

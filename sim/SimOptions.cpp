@@ -40,6 +40,18 @@ struct Option {
     std::function<bool(const std::string&, SimOptions&)> apply;
 };
 
+// An option that takes a whole number within [low, high] and gives it to set.
+template <typename Set>
+std::function<bool(const std::string&, SimOptions&)> Number(long low, long high, Set set) {
+    return [low, high, set](const std::string& v, SimOptions& o) {
+        long n = 0;
+        if (!ReadNumber(v, low, high, n))
+            return false;
+        set(o, n);
+        return true;
+    };
+}
+
 bool Flag(bool& target) {
     target = true;
     return true;
@@ -58,21 +70,10 @@ const std::vector<Option>& Options() {
         {"--extra-line", nullptr, "send a further line after the banner and the model line",
          [](const std::string&, SimOptions& o) { return Flag(o.faults.extraLine); }},
         {"--bad-record", "N", "send record N (0-63) with a wrong checksum",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 0, 63, n))
-                 return false;
-             o.faults.badRecord = static_cast<int>(n);
-             return true;
-         }},
+         Number(0, 63, [](SimOptions& o, long n) { o.faults.badRecord = static_cast<int>(n); })},
         {"--missing-record", "N", "leave record N (0-63) out",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 0, 63, n))
-                 return false;
-             o.faults.missingRecord = static_cast<int>(n);
-             return true;
-         }},
+         Number(0, 63,
+                [](SimOptions& o, long n) { o.faults.missingRecord = static_cast<int>(n); })},
         {"--missing-eof", nullptr, "send no end-of-file record after the records",
          [](const std::string&, SimOptions& o) { return Flag(o.faults.missingEof); }},
         {"--bad-read-back", nullptr, "the first read-back after a write differs in one byte",
@@ -86,69 +87,34 @@ const std::vector<Option>& Options() {
         {"--refuse-store", nullptr, "answer ERROR to AT&W and store nothing",
          [](const std::string&, SimOptions& o) { return Flag(o.faults.refuseStore); }},
         {"--long-line", "N", "before every reply, a line of N bytes (1-1000000) without a line end",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 1, 1000000, n))
-                 return false;
-             o.faults.longLine = static_cast<int>(n);
-             return true;
-         }},
+         Number(1, 1000000,
+                [](SimOptions& o, long n) { o.faults.longLine = static_cast<int>(n); })},
         {"--garbage", "N", "noise on the line: N random bytes a second (1-10000000)",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 1, 10000000, n))
-                 return false;
-             o.faults.garbagePerSecond = static_cast<unsigned>(n);
-             return true;
-         }},
+         Number(
+             1, 10000000,
+             [](SimOptions& o, long n) { o.faults.garbagePerSecond = static_cast<unsigned>(n); })},
         {"--frame-rate", "N", "status frames a second in monitor mode (0: back to back)",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 0, 100000, n))
-                 return false;
-             o.frameRate = static_cast<unsigned>(n);
-             return true;
-         }},
+         Number(0, 100000, [](SimOptions& o, long n) { o.frameRate = static_cast<unsigned>(n); })},
         {"--frame-bad-checksum", "N", "every Nth status frame has a wrong checksum",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 1, 1000000, n))
-                 return false;
-             o.frameFaults.badChecksumEvery = static_cast<unsigned>(n);
-             return true;
-         }},
+         Number(1, 1000000,
+                [](SimOptions& o, long n) {
+                    o.frameFaults.badChecksumEvery = static_cast<unsigned>(n);
+                })},
         {"--frame-bad-end", "N", "every Nth status frame ends with 0x04 instead of 0x03",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 1, 1000000, n))
-                 return false;
-             o.frameFaults.badEndEvery = static_cast<unsigned>(n);
-             return true;
-         }},
+         Number(
+             1, 1000000,
+             [](SimOptions& o, long n) { o.frameFaults.badEndEvery = static_cast<unsigned>(n); })},
         {"--frame-garbage", "N", "garbage bytes after every Nth status frame",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 1, 1000000, n))
-                 return false;
-             o.frameFaults.garbageEvery = static_cast<unsigned>(n);
-             return true;
-         }},
+         Number(
+             1, 1000000,
+             [](SimOptions& o, long n) { o.frameFaults.garbageEvery = static_cast<unsigned>(n); })},
         {"--frame-garbage-bytes", "N", "how many garbage bytes each time (1-100, default 5)",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 1, 100, n))
-                 return false;
-             o.frameFaults.garbageBytes = static_cast<unsigned>(n);
-             return true;
-         }},
+         Number(
+             1, 100,
+             [](SimOptions& o, long n) { o.frameFaults.garbageBytes = static_cast<unsigned>(n); })},
         {"--frame-seed", "N", "the seed of what the status frames say",
-         [](const std::string& v, SimOptions& o) {
-             long n;
-             if (!ReadNumber(v, 0, 999999999, n))
-                 return false;
-             o.frameSeed = static_cast<uint64_t>(n);
-             return true;
-         }},
+         Number(0, 999999999,
+                [](SimOptions& o, long n) { o.frameSeed = static_cast<uint64_t>(n); })},
         {"--frame-stamp", nullptr,
          "samples carry the frame's time (steady clock, ms) for measuring the tool's lag",
          [](const std::string&, SimOptions& o) { return Flag(o.frameStamp); }},

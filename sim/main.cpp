@@ -2,6 +2,7 @@
 // its answers and its status frames go back, at once or at the line rate (--pace).
 #include "Version.h"
 #include "platform/PortFolder.h"
+#include "platform/Signals.h"
 #include "sim/BoxModel.h"
 #include "sim/PtyLine.h"
 #include "sim/SimOptions.h"
@@ -44,21 +45,14 @@ void OnFatalSignal(int sig) {
 }
 
 void InstallSignals() {
-    struct sigaction stop {};
-    stop.sa_handler = OnStopSignal;
-    sigemptyset(&stop.sa_mask);
-    // No SA_RESTART: a signal wakes the poll at once. Every signal that would end the program
-    // ends the loop instead, so the link is withdrawn.
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
-                    SIGXCPU, SIGXFSZ})
-        sigaction(sig, &stop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-    struct sigaction fatal {};
-    fatal.sa_handler = OnFatalSignal;
-    sigemptyset(&fatal.sa_mask);
-    fatal.sa_flags = SA_RESETHAND;
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP})
-        sigaction(sig, &fatal, nullptr);
+    // A signal wakes the poll at once. Every signal that would end the program ends the loop
+    // instead, so the link is withdrawn.
+    hx::OnSignals({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                   SIGXCPU, SIGXFSZ},
+                  OnStopSignal);
+    hx::OnSignals({SIGPIPE}, SIG_IGN);
+    hx::OnSignals({SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP}, OnFatalSignal,
+                  SA_RESETHAND);
 }
 
 uint64_t MonotonicUs() {
