@@ -1,5 +1,7 @@
 #include "platform/qt/QtWindowRules.h"
 
+#include "platform/Decimal.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -33,37 +35,26 @@ Rect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base) {
 }
 
 std::optional<int> ParseUpDownText(const std::string& text) {
-    size_t i = 0;
-    const size_t n = text.size();
+    // Blanks around, a sign, digits that may carry thousands separators after the first.
+    size_t i = 0, n = text.size();
     while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
         ++i;
+    while (n > i && std::isspace(static_cast<unsigned char>(text[n - 1])))
+        --n;
     bool negative = false;
     if (i < n && (text[i] == '-' || text[i] == '+')) {
         negative = text[i] == '-';
         ++i;
     }
-    long long value = 0;
-    bool digits = false;
-    for (; i < n; ++i) {
-        const char c = text[i];
-        if (c == ',' && digits)
-            continue;
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            break;
-        digits = true;
-        value = value * 10 + (c - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            return std::nullopt;
-    }
-    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    if (!digits || i != n)
+    std::string digits;
+    for (; i < n; ++i)
+        if (text[i] != ',' || digits.empty())
+            digits += text[i];
+    const uint64_t highest = negative ? uint64_t{1} << 31 : uint64_t{INT_MAX};
+    uint64_t value = 0;
+    if (ParseDigits(digits, highest, value) != DigitsText::Ok)
         return std::nullopt;
-    if (negative)
-        value = -value;
-    if (value < INT_MIN || value > INT_MAX)
-        return std::nullopt;
-    return static_cast<int>(value);
+    return static_cast<int>(negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value));
 }
 
 int UpDownStep(const std::string& fieldText, int lastPosition, int lowest, int highest, int delta) {
