@@ -34,7 +34,9 @@ bool Session::Out(const std::string& data) {
 }
 
 void Session::Observe() {
-    const std::string info = m_win.GetText(IDC_INFO);
+    // What the window reports, not the progress it shows in the field meanwhile (hx5310ctl
+    // shows its own progress on a terminal).
+    const std::string info = m_dlg ? m_dlg->InformationText() : m_win.GetText(IDC_INFO);
     if (info != m_lastInfo) {
         m_lastInfo = info;
         if (!info.empty()) {

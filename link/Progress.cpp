@@ -3,6 +3,7 @@
 #include "link/Progress.h"
 
 #include "app/HX5310ConfigDlg.h"
+#include "app/UserTexts.h"
 
 #include <algorithm>
 
@@ -81,9 +82,8 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
 
 void CHX5310ConfigDlg::ShowProgress() {
     std::string text = ProgressText(Progress());
-    // A text of the operation itself (the image was accepted, before the read-back) stays in
-    // front of the progress.
-    if (!text.empty() && !m_strInfo.empty())
+    // The text that says the box took the image stays in front of the read-back's progress.
+    if (!text.empty() && m_strInfo == kTextSentBeforeReadBack)
         text = m_strInfo + "　" + text;
     // The outcome of an operation replaces the progress, and nothing replaces the outcome.
     if (text.empty() || m_win.GetText(IDC_INFO) == text)

@@ -594,6 +594,14 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsRefusedBeforeTheBoxIsRead) {
 
 // --- Serial numbers and outcomes a production line can trust ---
 
+TEST_F(CliTest, StandardErrorCarriesTheOutcomesNotTheWindowsProgress) {
+    ASSERT_TRUE(StartSim("box"));
+    const Result r = RunOn("box", {"set", "audio-delay-a=600"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "設定の受信に成功しました\n設定の送信に成功しました\n"
+                     "設定の送信、確認と保存に成功しました\n");
+}
+
 TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     ASSERT_TRUE(StartSim("box-b"));
     { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x100); }
