@@ -126,7 +126,6 @@ struct CHX5310ConfigDlgState : EditorValues {
     SettingsImage m_boxImage = {};
     int m_bBoxImageValid = 0;
     std::string m_strBackupError; // empty, or why the last backup failed
-    std::string m_strCounterNote; // empty, or why the next serial number could not be counted
     // The image bytes that the records of the running receive or read-back have covered: an
     // image counts as complete only when every byte came with a good record.
     std::bitset<kImageSize> m_imageCovered;

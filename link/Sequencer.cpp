@@ -123,7 +123,6 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     m_win.KillTimer(TIMER_CLEAR_INFO);
     m_strInfo.clear();
     m_strBackupError = backupNote; // going on without a backup: shown with the outcome
-    m_strCounterNote.clear();
     BeginCommands();
     UpdateData(false);
     if (firstStep == STEP_TX_FIRST)
@@ -170,7 +169,6 @@ void CHX5310ConfigDlg::BeginCommands() {
 void CHX5310ConfigDlg::Refuse(OutcomeKind kind, const std::string& detail) {
     m_win.KillTimer(TIMER_CLEAR_INFO); // a success before must not clear this text
     m_strBackupError.clear();
-    m_strCounterNote.clear();
     m_bBoxChanged = 0;
     SetOutcome(kind, detail);
     UpdateData(false);
@@ -389,13 +387,9 @@ void CHX5310ConfigDlg::SetOutcome(OutcomeKind kind, const std::string& detail) {
     m_strInfo = InfoText(m_outcome);
     // Notes that an operation leaves beside its outcome (a backup that failed) are shown after
     // it and stay until the next operation.
-    bool notes = false;
-    for (const std::string* note : {&m_strBackupError, &m_strCounterNote}) {
-        if (!note->empty()) {
-            m_strInfo += "／" + *note;
-            notes = true;
-        }
-    }
+    const bool notes = !m_strBackupError.empty();
+    if (notes)
+        m_strInfo += "／" + m_strBackupError;
     if (IsSuccess(kind) && !notes && !m_strInfo.empty())
         m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }
