@@ -301,6 +301,7 @@ public:
 private:
     // --- monitor/: the steps of monitor mode ---
     void StartMonitor();
+    void BeginFrameStream();
     void StopMonitor();
     void ApplyFrame(const StatusFrame& frame);
     void EnableWhileMonitoring(bool enable);

@@ -33,7 +33,7 @@ void CheckLamps(const Rig& rig) {
 }
 
 // Whatever came before, once the box sends clean frames again the lamps follow them within a
-// few reads: a backlog never keeps the monitor behind for good.
+// few reads: nothing that came before keeps the monitor behind for good.
 void CheckRecovers(Rig& rig, uint8_t lamps, uint16_t mode) {
     if (rig.closed || !rig.dlg->MonitorRunning())
         return;

@@ -366,8 +366,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         if (ok) {
             m_win.KillTimer(TIMER_RETRY);
             m_nStep = 0;
-            m_bMonitorMode = 1;
-            m_outcome = Outcome{OutcomeKind::MonitorStarted, {}, false, {}};
+            BeginFrameStream();
         }
         break;
     default:

@@ -16,6 +16,11 @@ const char kLabelRxB[] = "受信レベル Ｂ";
 // period of the watch has lost the box (a cable pulled, the box switched off, only noise).
 constexpr unsigned kMonitorWatchMs = 3000;
 
+// While frames stream, the port reports what came some 50 times a second, not for each of the
+// 822 frames, and the frame step applies every frame that came, in turn. A little longer than
+// a screen refresh, so that each report can be painted at once.
+constexpr int kFrameStreamPaceMs = 20;
+
 } // namespace
 
 LampImage CHX5310ConfigDlg::Picture(LampImage image) const {
@@ -92,11 +97,23 @@ void CHX5310ConfigDlg::StartMonitor() {
     dlg.m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
 }
 
+// The box has taken "AT*M1" and streams status frames from now on.
+void CHX5310ConfigDlg::BeginFrameStream() {
+    CHX5310ConfigDlg& dlg = *this;
+    dlg.m_bMonitorMode = 1;
+    dlg.m_outcome = Outcome{OutcomeKind::MonitorStarted, {}, false, {}};
+    if (dlg.m_pComm)
+        dlg.m_pComm->SetReceivePace(kFrameStreamPaceMs);
+}
+
 void CHX5310ConfigDlg::StopMonitor() {
     CHX5310ConfigDlg& dlg = *this;
     if (dlg.m_bMonitorMode)
         dlg.m_outcome = Outcome{OutcomeKind::MonitorStopped, {}, false, {}};
     dlg.m_bMonitorMode = 0;
+    // Whatever the box says next is answered at once again.
+    if (dlg.m_pComm)
+        dlg.m_pComm->SetReceivePace(0);
     dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
     dlg.m_win.KillTimer(TIMER_MONITOR_WATCH);
     // Unchecked while the start handshake still runs: the handshake ends here. Left running,
@@ -215,11 +232,18 @@ void CHX5310ConfigDlg::OnInfoKillFocus(int newFocusId) {
     m_bResumeMonitor = 1;
 }
 
+// Every whole frame in the buffer is taken in turn, each as if it had come alone: the port
+// gathers the frames of a few milliseconds into one read, and a frame left waiting would show
+// an old state until more bytes came.
 void CHX5310ConfigDlg::ProcessMonitorFrame() {
-    const FrameStepResult r = TakeFrame(m_rxBuf, m_rxLen);
-    if (r.kind == FrameStepKind::Valid) {
-        ++m_nWatchFrames;
-        ApplyFrame(r.frame);
+    while (m_bMonitorMode) {
+        const FrameStepResult r = TakeFrame(m_rxBuf, m_rxLen);
+        if (r.kind == FrameStepKind::None)
+            return;
+        if (r.kind == FrameStepKind::Valid) {
+            ++m_nWatchFrames;
+            ApplyFrame(r.frame);
+        }
     }
 }
 

@@ -32,28 +32,6 @@ FrameStepResult TakeFrame(uint8_t* buf, uint16_t& len) {
     Resynchronise(buf, len);
     if (len < kFrameSize)
         return r;
-
-    if (len > kFrameBacklogBytes) {
-        // Catch up: the newest complete intact frame goes to the front.
-        int newest = -1;
-        for (int p = len - static_cast<int>(kFrameSize); p >= 0; --p) {
-            if (IsValidFrame(buf + p)) {
-                newest = p;
-                break;
-            }
-        }
-        if (newest < 0) {
-            // Nothing intact in all that: keep only what may be the start of the next frame.
-            const uint16_t n = static_cast<uint16_t>(len - (kFrameSize - 1));
-            DropFront(buf, len, n);
-            r.skipped = n;
-            Resynchronise(buf, len);
-            return r;
-        }
-        DropFront(buf, len, static_cast<uint16_t>(newest));
-        r.skipped = static_cast<uint16_t>(newest);
-    }
-
     std::memcpy(r.frame.data(), buf, kFrameSize);
     r.kind = IsValidFrame(buf) ? FrameStepKind::Valid : FrameStepKind::Damaged;
     uint16_t drop = kFrameSize;

@@ -95,11 +95,6 @@ inline StatusFrame EncodeFrame(const StatusFields& s) {
     return f;
 }
 
-// When more than this many bytes wait in the receive buffer at a frame step, the step skips
-// to the newest complete frame: frames arrive faster than reads take them, and showing old
-// frames one by one would only fall further behind until the buffer is full.
-constexpr uint16_t kFrameBacklogBytes = 4 * kFrameSize;
-
 enum class FrameStepKind {
     None,    // no whole frame at the front yet
     Valid,   // a frame was taken and is to be applied
@@ -109,13 +104,10 @@ enum class FrameStepKind {
 struct FrameStepResult {
     FrameStepKind kind = FrameStepKind::None;
     StatusFrame frame{};
-    uint16_t skipped = 0; // bytes dropped to catch up with a backlog (not resynchronisation)
 };
 
 // One frame step over the receive buffer buf[0, len), in place: drops the bytes before the
 // first start byte, and when a whole frame is at the front, takes it out (valid or not).
-// Examines one frame while the backlog is small; with a larger backlog it first drops the
-// older frames and takes the newest complete intact one.
 FrameStepResult TakeFrame(uint8_t* buf, uint16_t& len);
 
 // The eight lamps, in the order they are updated.

@@ -47,6 +47,12 @@ public:
     virtual void Close() = 0;
     // Why the last Open failed.
     virtual PortOpenError LastOpenError() const { return PortOpenError::Other; }
+    // While ms is above 0, EV_RXCHAR comes at most once every ms milliseconds: bytes that
+    // arrive sooner after a report wait and are reported together, and an arrival later than
+    // that is reported at once. 0, the default and the state after Close, reports every
+    // arrival at once. A port that cannot gather arrivals reports each one, which is never
+    // wrong.
+    virtual void SetReceivePace(int ms) { (void)ms; }
 };
 
 class IPortFactory {

@@ -16,6 +16,9 @@ struct PortState {
     uint64_t rxFreeAt = 0; // when the box's line has sent everything it answered
     bool polling = false;  // status frames are being collected from the box
     std::string name;
+    int paceMs = 0;          // SetReceivePace
+    uint64_t lastReport = 0; // when EV_RXCHAR was last reported
+    bool reportDue = false;  // arrivals wait for the end of the pace
 };
 
 class InProcessPort : public IPort {
@@ -59,6 +62,11 @@ public:
 
     PortOpenError LastOpenError() const override { return m_openError; }
     int SetDtr(int) override { return 1; }
+
+    void SetReceivePace(int ms) override {
+        m_state->paceMs = std::max(ms, 0);
+        m_state->factory->receivePace = m_state->paceMs;
+    }
 
     int Read(char* buf, int capacity) override {
         auto& s = *m_state;
@@ -117,6 +125,9 @@ public:
         ++s.generation;
         s.rx.clear();
         s.polling = false;
+        s.paceMs = 0;
+        s.reportDue = false;
+        s.factory->receivePace = 0;
         ++s.factory->closes;
         s.factory->anyOpen = false;
     }
@@ -143,16 +154,43 @@ public:
                 if (split) {
                     for (char c : slice) {
                         s->rx += c;
-                        if (s->notify)
-                            s->notify(EV_RXCHAR);
+                        ReportArrival(s);
                     }
                 } else {
                     s->rx += slice;
-                    if (s->notify)
-                        s->notify(EV_RXCHAR);
+                    ReportArrival(s);
                 }
             });
         }
+    }
+
+    // EV_RXCHAR at once, or, under a receive pace, at the end of the pace that the last report
+    // began.
+    static void ReportArrival(const std::shared_ptr<PortState>& s) {
+        auto& f = *s->factory;
+        const uint64_t now = f.m_clock.Now();
+        if (s->paceMs == 0 || now >= s->lastReport + static_cast<uint64_t>(s->paceMs)) {
+            s->lastReport = now;
+            ++f.rxReports;
+            if (s->notify)
+                s->notify(EV_RXCHAR);
+            return;
+        }
+        if (s->reportDue)
+            return;
+        s->reportDue = true;
+        std::weak_ptr<PortState> weak = s;
+        const unsigned gen = s->generation;
+        f.m_clock.After(s->lastReport + static_cast<uint64_t>(s->paceMs) - now, [weak, gen] {
+            auto st = weak.lock();
+            if (!st || !st->open || st->generation != gen)
+                return;
+            st->reportDue = false;
+            st->lastReport = st->factory->m_clock.Now();
+            ++st->factory->rxReports;
+            if (st->notify)
+                st->notify(EV_RXCHAR);
+        });
     }
 
     // While the box streams status frames, collect them every millisecond.

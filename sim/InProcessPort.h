@@ -37,6 +37,8 @@ public:
     int opens = 0, closes = 0;
     std::string lastOpenedName;
     bool anyOpen = false;
+    int receivePace = 0;    // the open port's SetReceivePace
+    uint64_t rxReports = 0; // EV_RXCHAR reported, across all ports
 
 private:
     friend class InProcessPort;

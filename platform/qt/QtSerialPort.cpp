@@ -156,12 +156,17 @@ QtPort::QtPort() {
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError e) { OnError(e); });
     QObject::connect(&m_drainTimer, &QTimer::timeout, &m_port, [this] { PollTransmitQueue(); });
+    m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_paceTimer, &QTimer::timeout, &m_port, [this] { ResumeReads(); });
 }
 
 QtPort::~QtPort() {
     m_drainTimer.stop();
+    m_paceTimer.stop();
     m_port.disconnect();
     m_drainTimer.disconnect();
+    m_paceTimer.disconnect();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -258,7 +263,15 @@ int QtPort::SetDtr(int on) {
 int QtPort::Read(char* buf, int capacity) {
     if (!IsOpen() || !buf || capacity <= 0)
         return 0;
-    const qint64 n = m_port.read(buf, capacity);
+    const qint64 available = std::min<qint64>(m_port.bytesAvailable(), capacity);
+    if (available <= 0)
+        return 0;
+    const qint64 n = m_port.read(buf, available);
+    // A read that empties Qt's buffer switches its read notifications on again; during a pause
+    // they stay off until the pause ends.
+    if (m_holding)
+        if (QSocketNotifier* notifier = ReadNotifier())
+            notifier->setEnabled(false);
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
@@ -292,6 +305,8 @@ unsigned long QtPort::GetStatus() {
 
 void QtPort::Close() {
     StopDrainWatch();
+    m_paceMs = 0;
+    ResumeReads();
     if (m_port.isOpen()) {
         // What was written last (the lone carriage return that ends monitor mode) leaves the
         // port before it closes; a line that does not take it is given up after a short while.
@@ -318,8 +333,49 @@ void QtPort::Notify(unsigned event) {
 }
 
 void QtPort::OnReadyRead() {
-    if (IsOpen())
-        Notify(EV_RXCHAR);
+    if (!IsOpen())
+        return;
+    Notify(EV_RXCHAR);
+    if (m_paceMs > 0 && IsOpen())
+        HoldReads();
+}
+
+void QtPort::SetReceivePace(int ms) {
+    m_paceMs = std::max(ms, 0);
+    if (m_paceMs == 0)
+        ResumeReads();
+}
+
+// QSerialPort's own notifier for the readable descriptor, a child of the port while it is open;
+// none where the port waits on the line otherwise (Windows), which then is never paused.
+QSocketNotifier* QtPort::ReadNotifier() const {
+    for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
+        if (n->type() == QSocketNotifier::Read)
+            return n;
+    return nullptr;
+}
+
+// Bytes that come in the next m_paceMs wait in the operating system's buffer: the process is
+// not woken for each of them, and they are reported together when the pause ends.
+void QtPort::HoldReads() {
+    QSocketNotifier* notifier = ReadNotifier();
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    m_holding = true;
+    m_paceTimer.start(m_paceMs);
+}
+
+void QtPort::ResumeReads() {
+    m_paceTimer.stop();
+    if (!m_holding)
+        return;
+    m_holding = false;
+    if (!m_port.isOpen() || m_lost)
+        return;
+    // Bytes that came meanwhile make the notifier fire on the event loop's next pass.
+    if (QSocketNotifier* notifier = ReadNotifier())
+        notifier->setEnabled(true);
 }
 
 void QtPort::OnBytesWritten() {

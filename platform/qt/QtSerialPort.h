@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <functional>
@@ -61,6 +62,7 @@ public:
     unsigned long GetStatus() override;
     void Close() override;
     PortOpenError LastOpenError() const override { return m_openError; }
+    void SetReceivePace(int ms) override;
 
     // How long a close waits for written bytes to leave the port.
     static constexpr qint64 kCloseDrainMs = 300;
@@ -79,9 +81,15 @@ private:
     void PollTransmitQueue();
     void OnError(QSerialPort::SerialPortError error);
     void StopDrainWatch();
+    QSocketNotifier* ReadNotifier() const;
+    void HoldReads();
+    void ResumeReads();
 
     QSerialPort m_port;
     QTimer m_drainTimer; // polls the operating system's transmit queue while it drains
+    QTimer m_paceTimer;  // ends a pause of the read notifications (SetReceivePace)
+    int m_paceMs = 0;
+    bool m_holding = false; // read notifications pause until m_paceTimer fires
     std::function<void(unsigned)> m_notify;
     QueueProbe m_queueProbe = OsTransmitQueue;
     unsigned long m_mask = EV_RXCHAR | EV_TXEMPTY;

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -252,6 +253,61 @@ TEST_F(SimPortTest, BadOptionEndsWithUsageHint) {
     EXPECT_TRUE(err.contains("--bad-record")) << err.toStdString();
     EXPECT_TRUE(err.contains("--help")) << err.toStdString();
     EXPECT_TRUE(proc.readAllStandardOutput().isEmpty());
+}
+
+// A receive pace gathers the box's status frames into a few reports, loses none of their bytes,
+// and ends when set back to 0 (and with a close).
+TEST_F(SimPortTest, AReceivePaceGathersTheFrameStreamIntoFewReports) {
+    SimProcess sim(RuntimeEnv(m_runtime));
+    ASSERT_TRUE(sim.Start({"--pace", "--frame-rate", "0"})); // frames back to back
+    hx::QtPort port;
+    ASSERT_NE(OpenPort(port, sim.Link(), hx::EV_RXCHAR), 0) << port.LastError();
+    port.Write("AT*M1\r", 6);
+    ASSERT_TRUE(WaitFor(port, "OK\r\n"));
+    // Counts the reports and the bytes of the stream for ms, reading at each report.
+    auto measure = [&](int ms) {
+        m_events.clear();
+        m_received.clear();
+        QElapsedTimer clock;
+        clock.start();
+        RunUntil(
+            [&] {
+                Drain(port);
+                return false;
+            },
+            ms);
+        const double bytesPerSecond =
+            static_cast<double>(m_received.size()) * 1000.0 / static_cast<double>(clock.elapsed());
+        return std::make_pair(Count(hx::EV_RXCHAR), bytesPerSecond);
+    };
+    measure(100); // the stream is running
+    port.SetReceivePace(100);
+    const auto paced = measure(1000);
+    port.SetReceivePace(0);
+    const auto unpaced = measure(500);
+
+    // The box sends 14-byte frames back to back: 11520 bytes a second at 115200 baud.
+    EXPECT_LE(paced.first, 14) << "about one report per 100 ms";
+    EXPECT_GT(paced.second, 0.8 * 11520) << "bytes were lost or held back";
+    EXPECT_GT(unpaced.first, 25) << "every arrival is reported again";
+    EXPECT_GT(unpaced.second, 0.8 * 11520);
+
+    port.SetReceivePace(100);
+    port.Write("\r", 1); // the box stops streaming
+    port.Close();
+    m_events.clear();
+    ASSERT_NE(OpenPort(port, sim.Link(), hx::EV_RXCHAR), 0);
+    QTest::qWait(100);
+    Drain(port);
+    m_received.clear();
+    for (int i = 0; i < 3; ++i) {
+        // A pace ends with the close: each answer is reported as it comes.
+        const int before = Count(hx::EV_RXCHAR);
+        port.Write("AT\r", 3);
+        ASSERT_TRUE(RunUntil([&] { return Count(hx::EV_RXCHAR) > before; }, 3000)) << i;
+        ASSERT_TRUE(WaitFor(port, "OK\r\n")) << i;
+        m_received.clear();
+    }
 }
 
 // Benchmark: with --pace the box takes and gives bytes at the line rate. Prints the measured

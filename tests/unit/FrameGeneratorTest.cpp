@@ -16,8 +16,7 @@ struct Parsed {
     int damaged = 0;
 };
 
-// Reads a byte stream the way the monitor does, a few bytes at a time so that no backlog
-// builds up and every frame is examined.
+// Reads a byte stream the way the monitor does: after each read, every whole frame in turn.
 Parsed Parse(const std::string& bytes) {
     Parsed p;
     uint8_t buf[64];

@@ -107,56 +107,6 @@ TEST(TakeFrame, DamagedFrameCostsFourteenBytesAndFalseStartsResynchronise) {
     }
 }
 
-TEST(TakeFrame, ABacklogSkipsToTheNewestIntactFrame) {
-    Buffer b;
-    for (uint8_t i = 0; i < 10; ++i)
-        b.Add(Frame(i));
-    StatusFrame broken = Frame(0xEE);
-    broken[13] = 0x04;
-    b.Add(broken);
-    const StatusFrame partial = Frame(0x77);
-    b.Add(std::vector<uint8_t>(partial.begin(), partial.begin() + 6));
-    const FrameStepResult r = b.Step();
-    EXPECT_EQ(r.kind, FrameStepKind::Valid);
-    EXPECT_EQ(r.frame[1], 9) << "the newest intact frame, not the damaged one after it";
-    EXPECT_EQ(r.skipped, 9 * 14);
-    // The damaged frame and the partial one wait; the damaged one goes at the next step.
-    EXPECT_EQ(b.len, 14 + 6);
-    EXPECT_EQ(b.Step().kind, FrameStepKind::Damaged);
-    EXPECT_EQ(b.len, 6);
-}
-
-TEST(TakeFrame, ABacklogWithoutAnIntactFrameKeepsOnlyAPossibleStart) {
-    Buffer b;
-    std::vector<uint8_t> junk(3000, 0x02);
-    b.Add(junk);
-    const FrameStepResult r = b.Step();
-    EXPECT_EQ(r.kind, FrameStepKind::None);
-    EXPECT_LT(b.len, 14);
-    // What remains may be a false start that costs the next frame, but not more.
-    const StatusFrame f = Frame(0x33);
-    b.Add(f);
-    b.Add(f);
-    FrameStepResult next;
-    for (int i = 0; i < 3 && next.kind != FrameStepKind::Valid; ++i)
-        next = b.Step();
-    EXPECT_EQ(next.kind, FrameStepKind::Valid);
-    EXPECT_EQ(next.frame, f);
-}
-
-TEST(TakeFrame, AFullBufferIsEmptiedToTheNewestFrame) {
-    Buffer b;
-    while (b.len + 14 <= 4096)
-        b.Add(Frame(static_cast<uint8_t>(b.len / 14)));
-    const uint8_t newest = static_cast<uint8_t>((b.len - 14) / 14);
-    b.Add(std::vector<uint8_t>(static_cast<size_t>(4096 - b.len), 0x02));
-    ASSERT_EQ(b.len, 4096);
-    const FrameStepResult r = b.Step();
-    EXPECT_EQ(r.kind, FrameStepKind::Valid);
-    EXPECT_EQ(r.frame[1], newest);
-    EXPECT_LT(b.len, 14);
-}
-
 const LampDef& LampById(int id) {
     for (const LampDef& l : Lamps())
         if (l.id == id)
