@@ -216,18 +216,37 @@ void QtImageCanvas::FillRect(const Rect& r, Rgb colour) {
     const QRect area = QRect(r.left, r.top, r.Width(), r.Height()).intersected(m_image.rect());
     if (area.isEmpty())
         return;
-    // Straight into the pixels: the monitor fills a few rectangles per status frame, and a
-    // painter set up for each would cost more than the fills.
+    // Straight into the pixels: a painter set up for each of a few small rectangles would cost
+    // more than the fills.
     if (m_image.format() != QImage::Format_RGB32 && m_image.format() != QImage::Format_ARGB32) {
         QPainter p(&m_image);
         p.fillRect(area, QColor(colour.r, colour.g, colour.b));
         return;
     }
     const QRgb pixel = qRgb(colour.r, colour.g, colour.b);
+    uchar* bits = m_image.bits(); // detaches once, not once a line
+    const qsizetype stride = m_image.bytesPerLine();
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
         std::fill(line + area.left(), line + area.right() + 1, pixel);
     }
+}
+
+void QtPendingFills::FillRect(const Rect& r, Rgb colour) {
+    if (r.Width() <= 0 || r.Height() <= 0)
+        return;
+    auto covered = [&](const Fill& f) {
+        return f.rect.left >= r.left && f.rect.top >= r.top && f.rect.right <= r.right &&
+               f.rect.bottom <= r.bottom;
+    };
+    m_fills.erase(std::remove_if(m_fills.begin(), m_fills.end(), covered), m_fills.end());
+    m_fills.push_back({r, colour});
+}
+
+void QtPendingFills::ApplyTo(ICanvas& canvas) {
+    for (const Fill& f : m_fills)
+        canvas.FillRect(f.rect, f.colour);
+    m_fills.clear();
 }
 
 QtMeterWidget::QtMeterWidget(QWidget* parent) : QWidget(parent) {
@@ -244,9 +263,17 @@ void QtMeterWidget::SetPainter(IOwnerDraw* painter) {
 void QtMeterWidget::Draw() {
     if (!m_painter || m_image.isNull())
         return;
-    QtImageCanvas canvas(m_image);
-    m_painter->DrawItem(canvas, Rect{0, 0, m_image.width(), m_image.height()});
+    m_painter->DrawItem(m_fills, Rect{0, 0, m_image.width(), m_image.height()});
     m_drawn = true;
+    // Fills that survive many draws (a painter that draws in pieces) are not kept for ever.
+    constexpr size_t kMostPending = 256;
+    if (m_fills.Count() > kMostPending)
+        ApplyFills();
+}
+
+void QtMeterWidget::ApplyFills() {
+    QtImageCanvas canvas(m_image);
+    m_fills.ApplyTo(canvas);
 }
 
 void QtMeterWidget::RedrawNow() {
@@ -261,6 +288,7 @@ void QtMeterWidget::paintEvent(QPaintEvent*) {
     // system's paints show the kept pixels, and only RedrawNow draws.
     if (!m_drawn)
         Draw();
+    ApplyFills();
     QPainter p(this);
     p.drawImage(0, 0, m_image);
 }
@@ -268,6 +296,7 @@ void QtMeterWidget::paintEvent(QPaintEvent*) {
 void QtMeterWidget::resizeEvent(QResizeEvent*) {
     if (m_image.size() == size())
         return;
+    ApplyFills(); // drawn for the old size
     QImage next(size(), QImage::Format_RGB32);
     next.fill(palette().color(QPalette::Window));
     if (!m_image.isNull()) {

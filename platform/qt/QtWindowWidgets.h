@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QLineEdit;
 class QToolButton;
@@ -106,15 +107,36 @@ private:
     QImage& m_image;
 };
 
+// A canvas that keeps its fills until they are applied to another canvas, in the order they
+// came. A fill that a later one covers entirely is forgotten: the later one paints over every
+// pixel of it.
+class QtPendingFills : public ICanvas {
+public:
+    void FillRect(const Rect& r, Rgb colour) override;
+    void ApplyTo(ICanvas& canvas);
+    size_t Count() const { return m_fills.size(); }
+
+private:
+    struct Fill {
+        Rect rect;
+        Rgb colour;
+    };
+    std::vector<Fill> m_fills;
+};
+
 // An owner-drawn control: its painter draws into an image that is kept between paints and is
 // never cleared; the widget shows the image.
+//
+// The painter draws whenever the control is to be redrawn, which also moves its state on (the
+// meter's peak hold); the pixels it fills reach the image with the next paint. The monitor
+// redraws a meter with every status frame, many times per paint, and most of those fills are
+// painted over before anyone sees them.
 class QtMeterWidget : public QWidget {
 public:
     explicit QtMeterWidget(QWidget* parent = nullptr);
     void SetPainter(IOwnerDraw* painter);
     // The painter draws now; the widget shows the result with the window's next paint.
     void RedrawNow();
-    const QImage& Image() const { return m_image; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -122,9 +144,11 @@ protected:
 
 private:
     void Draw();
+    void ApplyFills();
 
     IOwnerDraw* m_painter = nullptr;
     QImage m_image;
+    QtPendingFills m_fills;
     bool m_drawn = false; // the painter has drawn at least once
 };
 

@@ -89,5 +89,23 @@ TEST_F(MeterWidgetTest, ABurstOfChangesIsPaintedOnceButEveryChangeCounts) {
               kMeterPeak);
 }
 
+TEST_F(MeterWidgetTest, ABurstShowsExactlyWhatDrawingEachChangeAtOnceWould) {
+    Open();
+    QWidget* meter = W(IDC_METER_A);
+    ASSERT_TRUE(WaitFor([meter] { return meter->isVisible(); }));
+    // The same meter drawn change by change straight into a copy of what is shown now.
+    QImage expected = Shown(IDC_METER_A).convertToFormat(QImage::Format_RGB32);
+    CStaticLevel reference = TestState(*dlg).m_meterA;
+    QtImageCanvas canvas(expected);
+    const Rect rc{0, 0, expected.width(), expected.height()};
+    // Rises, falls below the held peak, full scale, and a new peak below the old one's place.
+    for (int16_t v : {16384, 20000, 5000, 32767, 100, 8000, 0, 12000, 3000}) {
+        Set(v);
+        reference.m_nLevel = v;
+        reference.DrawItem(canvas, rc);
+    }
+    EXPECT_EQ(Shown(IDC_METER_A).convertToFormat(QImage::Format_RGB32), expected);
+}
+
 } // namespace
 } // namespace hx::test
