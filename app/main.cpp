@@ -40,6 +40,7 @@ int main(int argc, char* argv[]) {
             return 0;
         }
     }
+    hx::PrepareQtDrawing();
     QApplication app(argc, argv);
     QApplication::setOrganizationName("QORVA");
     QApplication::setApplicationName("HX-5310-Config");

@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
         return 2;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    hx::PrepareQtDrawing(); // as hx5310-config does
     QApplication app(argc, argv);
 
     // The virtual box, in its own process, at the real line rate.

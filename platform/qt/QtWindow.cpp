@@ -93,6 +93,11 @@ private:
 
 } // namespace
 
+void PrepareQtDrawing() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
 bool InstallQtJapaneseTexts(std::string& folder) {
     const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     folder = S(path);

@@ -21,6 +21,13 @@ namespace hx {
 
 class QtDialogWidget;
 
+// Settles how Qt draws the window; called before the QApplication is made. On X11 the window
+// is drawn without the X server's shared memory: with it, Qt waits for the server at every
+// paint of a spot it painted the time before, and the live monitor paints its meters 50 times
+// a second. A window this small is sent as quickly over the connection. A choice made in the
+// environment stands.
+void PrepareQtDrawing();
+
 // Installs Qt's own Japanese texts (the file dialogs, their questions) in the application.
 // False when they are not installed; folder then names where they were looked for.
 bool InstallQtJapaneseTexts(std::string& folder);
