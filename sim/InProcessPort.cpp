@@ -170,10 +170,7 @@ public:
         auto& f = *s->factory;
         const uint64_t now = f.m_clock.Now();
         if (s->paceMs == 0 || now >= s->lastReport + static_cast<uint64_t>(s->paceMs)) {
-            s->lastReport = now;
-            ++f.rxReports;
-            if (s->notify)
-                s->notify(EV_RXCHAR);
+            Report(*s);
             return;
         }
         if (s->reportDue)
@@ -186,11 +183,15 @@ public:
             if (!st || !st->open || st->generation != gen)
                 return;
             st->reportDue = false;
-            st->lastReport = st->factory->m_clock.Now();
-            ++st->factory->rxReports;
-            if (st->notify)
-                st->notify(EV_RXCHAR);
+            Report(*st);
         });
+    }
+
+    static void Report(PortState& s) {
+        s.lastReport = s.factory->m_clock.Now();
+        ++s.factory->rxReports;
+        if (s.notify)
+            s.notify(EV_RXCHAR);
     }
 
     // While the box streams status frames, collect them every millisecond.
