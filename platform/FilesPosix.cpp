@@ -208,21 +208,13 @@ public:
     // Gives the file the first free name of names(0), names(1) ...; never replaces a file.
     bool Create(const std::function<std::string(int)>& names, int attempts, std::string& created,
                 int& err) {
-        for (int i = 0; i < attempts; ++i) {
-            const std::string name = names(i);
-            const bool named =
-                m_unnamed ? NameUnnamedFile(m_fd, name) : ::link(m_temp.c_str(), name.c_str()) == 0;
-            if (named) {
-                created = name;
-                return true;
-            }
-            if (errno != EEXIST) {
-                err = errno;
-                return false;
-            }
-        }
-        err = EEXIST;
-        return false;
+        return FirstFreeName(
+            names, attempts,
+            [&](const std::string& name) {
+                return m_unnamed ? NameUnnamedFile(m_fd, name)
+                                 : ::link(m_temp.c_str(), name.c_str()) == 0;
+            },
+            created, err);
     }
 
     bool Close(int& err) {
@@ -238,20 +230,32 @@ public:
 private:
     // A hidden name beside the target: a new file (linkOnly false), or a link to the unnamed one.
     bool TempName(int& err, bool linkOnly) {
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        auto names = [&](int attempt) {
             char suffix[48];
-            std::snprintf(suffix, sizeof suffix, "%ld-%u.tmp", static_cast<long>(::getpid()),
+            std::snprintf(suffix, sizeof suffix, "%ld-%d.tmp", static_cast<long>(::getpid()),
                           attempt);
-            const std::string temp = m_folder + "/." + m_stem + "." + suffix;
-            bool made = false;
-            if (linkOnly) {
-                made = NameUnnamedFile(m_fd, temp);
-            } else {
+            return m_folder + "/." + m_stem + "." + suffix;
+        };
+        return FirstFreeName(
+            names, 100,
+            [&](const std::string& temp) {
+                if (linkOnly)
+                    return NameUnnamedFile(m_fd, temp);
                 m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-                made = m_fd >= 0;
-            }
-            if (made) {
-                m_temp = temp;
+                return m_fd >= 0;
+            },
+            m_temp, err);
+    }
+
+    // Tries names(0), names(1) ... with make until one is made (chosen names it); a name that
+    // exists already is passed over, any other failure ends the search with its errno.
+    static bool FirstFreeName(const std::function<std::string(int)>& names, int attempts,
+                              const std::function<bool(const std::string&)>& make,
+                              std::string& chosen, int& err) {
+        for (int i = 0; i < attempts; ++i) {
+            const std::string name = names(i);
+            if (make(name)) {
+                chosen = name;
                 return true;
             }
             if (errno != EEXIST) {
