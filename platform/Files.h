@@ -50,6 +50,17 @@ struct FolderEntry {
 // The regular files of folder (not links, folders or devices); empty when it cannot be read.
 std::vector<FolderEntry> RegularFilesIn(const std::string& folder);
 
+// Where the file at path really is: the end of the chain of symbolic links that starts there
+// (which need not exist yet), in its folder's real path where that folder exists, so that every
+// name that reaches one file, a dangling link included, gives the same text.
+std::string RealFilePath(const std::string& path);
+
+// How many names (hard links) the file at path has; 0 when there is no file.
+int NameCount(const std::string& path);
+
+// Whether folder exists and is a folder.
+bool FolderExists(const std::string& folder);
+
 // Makes folder and the folders above it that are missing; false when it is not there after.
 bool MakeFolders(const std::string& folder);
 

@@ -336,6 +336,29 @@ bool ReplaceFileWith(const std::string& path, const std::string& bytes, int& err
     return true;
 }
 
+std::string RealFilePath(const std::string& path) {
+    std::string target;
+    int err = 0;
+    if (!WriteTarget(path, target, err))
+        return {};
+    char real[PATH_MAX];
+    if (::realpath(FolderOf(target).c_str(), real))
+        return std::string(real) + "/" + NameOf(target);
+    return target;
+}
+
+int NameCount(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return 0;
+    return static_cast<int>(st.st_nlink);
+}
+
+bool FolderExists(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool CreateNewFile(const std::string& folder, const std::function<std::string(int)>& names,
                    int attempts, const std::string& bytes, std::string& created, int& err) {
     NewFile file(folder, names(0));

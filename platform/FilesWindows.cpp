@@ -411,6 +411,39 @@ std::vector<FolderEntry> RegularFilesIn(const std::string& folder) {
     return files;
 }
 
+std::string RealFilePath(const std::string& path) {
+    std::wstring wide;
+    if (!Wide(path, wide) || wide.empty())
+        return {};
+    const std::wstring target = WriteTarget(wide);
+    std::wstring full(32768, L'\0');
+    const DWORD n =
+        ::GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return Utf8(target.c_str());
+    full.resize(n);
+    return Utf8(full.c_str());
+}
+
+int NameCount(const std::string& path) {
+    std::wstring wide;
+    if (!Wide(path, wide))
+        return 0;
+    Handle file(::CreateFileW(wide.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Valid() || !::GetFileInformationByHandle(file.Get(), &info))
+        return 0;
+    return static_cast<int>(info.nNumberOfLinks);
+}
+
+bool FolderExists(const std::string& folder) {
+    std::wstring wide;
+    if (!Wide(folder, wide))
+        return false;
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool MakeFolders(const std::string& folder) {
     std::wstring wide;
     if (!Wide(folder, wide))

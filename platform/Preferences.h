@@ -14,9 +14,12 @@ public:
     virtual void WriteString(const std::string& section, const std::string& entry,
                              const std::string& value) = 0;
 
-    // The entry's text as it stands in the store now, with what other programs sharing the
-    // store have written since it was last read; false when the entry is absent.
-    virtual bool ReadNow(const std::string& section, const std::string& entry,
+    // The entry's text as it stands in the store now, read from the store itself (never from a
+    // copy kept from an earlier read), with what other programs sharing the store wrote since.
+    // Gone: the store is not there although it must be (it was there before and vanished, or
+    // the folder it was named in does not exist); text then says why.
+    enum class Read { Present, Absent, Gone };
+    virtual Read ReadNow(const std::string& section, const std::string& entry,
                          std::string& text) = 0;
     // Whether the last write reached the store.
     virtual bool LastWriteOk() const = 0;

@@ -32,17 +32,21 @@ public:
         m_strings[section + "\\" + entry] = value;
         ++m_writes;
     }
-    bool ReadNow(const std::string& section, const std::string& entry, std::string& text) override {
+    Read ReadNow(const std::string& section, const std::string& entry, std::string& text) override {
+        if (gone) {
+            text = "the store has vanished";
+            return Read::Gone;
+        }
         auto raw = m_raw.find(section + "\\" + entry);
         if (raw != m_raw.end()) {
             text = raw->second;
-            return true;
+            return Read::Present;
         }
         auto it = m_ints.find(section + "\\" + entry);
         if (it == m_ints.end())
-            return false;
+            return Read::Absent;
         text = std::to_string(it->second);
-        return true;
+        return Read::Present;
     }
     bool LastWriteOk() const override { return !failWrites; }
     bool Lock(unsigned, std::string& why) override {
@@ -61,6 +65,7 @@ public:
     }
     bool failWrites = false;        // writes do not reach the store (a read-only file)
     bool lockHeldElsewhere = false; // another program holds the lock
+    bool gone = false;              // the store has vanished since it was read
     int LocksHeld() const { return m_locks; }
 
     bool HasInt(const std::string& section, const std::string& entry) const {

@@ -1,50 +1,131 @@
 #include "platform/qt/QtPreferences.h"
 
+#include "platform/Files.h"
+#include "platform/IniText.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace hx {
 
 namespace {
+
+// How long a write waits for the lock that another program holds for its read and write.
+constexpr unsigned kWriteLockWaitMs = 5000;
+
 QString Key(const std::string& section, const std::string& entry) {
     return QString::fromStdString(section) + '/' + QString::fromStdString(entry);
 }
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool IsRegistry() {
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
+}
+
 } // namespace
 
-QtPreferences::QtPreferences()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             QStringLiteral("QORVA"),
-                                             QStringLiteral("HX-5310-Config"))) {}
+QtPreferences::QtPreferences() {
+    QSettings own(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QORVA"),
+                  QStringLiteral("HX-5310-Config"));
+    if (IsRegistry())
+        m_registry = std::make_unique<QSettings>(own.fileName(), QSettings::NativeFormat);
+    else
+        m_path = own.fileName().toStdString();
+    std::string text;
+    ReadFile(text);
+}
 
-QtPreferences::QtPreferences(const std::string& iniPath) : m_path(iniPath) {
+QtPreferences::QtPreferences(const std::string& iniPath) : m_path(iniPath), m_named(true) {
     struct stat st {};
     if (::stat(iniPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         m_problem = S_ISDIR(st.st_mode) ? "is a folder" : "is not a regular file";
         m_lastWriteOk = false;
         return;
     }
-    m_settings = std::make_unique<QSettings>(QString::fromStdString(iniPath), QSettings::IniFormat);
+    std::string text;
+    ReadFile(text);
 }
 
 QtPreferences::~QtPreferences() = default;
 
+QtPreferences::Read QtPreferences::ReadFile(std::string& text) {
+    text.clear();
+    if (!m_problem.empty()) {
+        text = m_path + " " + m_problem;
+        return Read::Gone;
+    }
+    int err = 0;
+    std::FILE* f = OpenRegularFile(m_path, err);
+    if (!f) {
+        if (err == ENOENT || err == ENOTDIR) {
+            if (m_seen) {
+                text = m_path + " has vanished since it was read";
+                return Read::Gone;
+            }
+            if (m_named && !FolderExists(FolderOf(m_path))) {
+                text = "the folder of " + m_path + " does not exist";
+                return Read::Gone;
+            }
+            return Read::Absent;
+        }
+        text = m_path + ": " + std::strerror(err);
+        return Read::Gone;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        text = m_path + " cannot be read";
+        return Read::Gone;
+    }
+    m_seen = true;
+    return Read::Present;
+}
+
+bool QtPreferences::Value(const std::string& section, const std::string& entry,
+                          std::string& value) {
+    if (m_registry) {
+        const QVariant v =
+            QSettings(m_registry->fileName(), QSettings::NativeFormat).value(Key(section, entry));
+        if (!v.isValid())
+            return false;
+        value = v.toString().toStdString();
+        return true;
+    }
+    std::string text;
+    return ReadFile(text) == Read::Present && IniValue(text, section, entry, value);
+}
+
 int QtPreferences::GetInt(const std::string& section, const std::string& entry, int fallback) {
-    if (!m_settings)
-        return fallback;
-    const QVariant value = m_settings->value(Key(section, entry));
-    if (!value.isValid())
+    std::string text;
+    if (!Value(section, entry, text))
         return fallback;
     bool ok = false;
-    const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+    const qlonglong number = QString::fromStdString(text).trimmed().toLongLong(&ok);
     // A 32-bit value may have been stored unsigned (a serial number above 7FFFFFFF); it reads
     // back as the same 32 bits.
     if (!ok || number < INT32_MIN || number > UINT32_MAX)
@@ -54,81 +135,116 @@ int QtPreferences::GetInt(const std::string& section, const std::string& entry, 
 
 std::string QtPreferences::GetString(const std::string& section, const std::string& entry,
                                      const std::string& fallback) {
-    if (!m_settings)
-        return fallback;
-    const QVariant value = m_settings->value(Key(section, entry));
-    if (!value.isValid())
-        return fallback;
-    return value.toString().toStdString();
+    std::string text;
+    return Value(section, entry, text) ? text : fallback;
 }
 
 void QtPreferences::WriteInt(const std::string& section, const std::string& entry, int value) {
-    Store(Key(section, entry), value);
+    if (m_registry)
+        StoreInRegistry(Key(section, entry), value); // a number, as REG_DWORD
+    else
+        Store(section, entry, std::to_string(value));
 }
 
 void QtPreferences::WriteString(const std::string& section, const std::string& entry,
                                 const std::string& value) {
-    Store(Key(section, entry), QString::fromStdString(value));
+    Store(section, entry, value);
 }
 
-void QtPreferences::Store(const QString& key, const QVariant& value) {
-    if (!m_settings) {
-        m_lastWriteOk = false;
-        return;
-    }
-    // QSettings::status() keeps the first problem it met. A failed write earlier says nothing
-    // of this one: start from a fresh object then.
-    if (m_settings->status() == QSettings::AccessError) {
-        const QString name = m_settings->fileName();
-        const QSettings::Format format = m_settings->format();
-        m_settings = std::make_unique<QSettings>(name, format);
-    }
-    m_settings->setValue(key, value);
-    m_settings->sync();
-    // A malformed line read earlier (FormatError) does not keep the file from being written.
-    m_lastWriteOk = m_settings->isWritable() && m_settings->status() != QSettings::AccessError;
-}
-
-bool QtPreferences::ReadNow(const std::string& section, const std::string& entry,
-                            std::string& text) {
-    if (!m_settings)
+bool QtPreferences::WriteFile(const std::string& section, const std::string& entry,
+                              const std::string& value) {
+    std::string text;
+    if (ReadFile(text) == Read::Gone)
         return false;
-    m_settings->sync(); // takes in what other programs wrote since
-    const QVariant value = m_settings->value(Key(section, entry));
-    if (!value.isValid())
+    if (!m_named && !MakeFolders(FolderOf(m_path)))
         return false;
-    text = value.toString().toStdString();
+    int err = 0;
+    if (!ReplaceFileWith(m_path, IniWithValue(text, section, entry, value), err))
+        return false;
+    m_seen = true;
     return true;
 }
 
+void QtPreferences::Store(const std::string& section, const std::string& entry,
+                          const std::string& value) {
+    if (!m_problem.empty()) {
+        m_lastWriteOk = false;
+        return;
+    }
+    if (m_registry) {
+        StoreInRegistry(Key(section, entry), QString::fromStdString(value));
+        return;
+    }
+    // A write is a read of the whole file and a write of it: without the lock, it could put
+    // back a counter that another program moved on meanwhile.
+    const bool locked = m_lock != nullptr;
+    std::string why;
+    if (!locked && !Lock(kWriteLockWaitMs, why)) {
+        m_lastWriteOk = false;
+        return;
+    }
+    m_lastWriteOk = WriteFile(section, entry, value);
+    if (!locked)
+        Unlock();
+}
+
+void QtPreferences::StoreInRegistry(const QString& key, const QVariant& value) {
+    QSettings registry(m_registry->fileName(), QSettings::NativeFormat);
+    registry.setValue(key, value);
+    registry.sync();
+    m_lastWriteOk = registry.status() == QSettings::NoError;
+}
+
+QtPreferences::Read QtPreferences::ReadNow(const std::string& section, const std::string& entry,
+                                           std::string& text) {
+    if (m_registry)
+        return Value(section, entry, text) ? Read::Present : Read::Absent;
+    std::string file;
+    const Read r = ReadFile(file);
+    if (r != Read::Present) {
+        text = file;
+        return r;
+    }
+    return IniValue(file, section, entry, text) ? Read::Present : Read::Absent;
+}
+
 std::string QtPreferences::LockPath() const {
-    if (!m_settings)
-        return m_path + ".counter.lock";
-    const QFileInfo store(m_settings->fileName());
-    if (!store.isAbsolute()) {
-        // A store that is no file (the registry): a lock in the temporary folder, named after it.
+    if (m_registry) {
+        // A store that is no file: a lock in the temporary folder, named after its key.
         const QByteArray key =
-            QCryptographicHash::hash(m_settings->fileName().toUtf8(), QCryptographicHash::Sha1)
+            QCryptographicHash::hash(m_registry->fileName().toUtf8(), QCryptographicHash::Sha1)
                 .toHex()
                 .left(16);
         return QDir::temp()
             .filePath(QStringLiteral("hx5310-counter-") + key + ".lock")
             .toStdString();
     }
-    QString real = store.canonicalFilePath();
-    if (real.isEmpty()) {
-        // Not written yet: the real folder, and the name.
-        QDir().mkpath(store.absolutePath());
-        const QString folder = QFileInfo(store.absolutePath()).canonicalFilePath();
-        real = (folder.isEmpty() ? store.absolutePath() : folder) + '/' + store.fileName();
-    }
-    return (real + QStringLiteral(".counter.lock")).toStdString();
+    std::string real = RealFilePath(m_path);
+    if (real.empty())
+        real = m_path;
+    return real + ".counter.lock";
 }
 
 bool QtPreferences::Lock(unsigned waitMs, std::string& why) {
-    if (!m_settings) {
+    if (!m_problem.empty()) {
         why = m_path + " " + m_problem;
         return false;
+    }
+    if (!m_registry) {
+        if (!m_named && !MakeFolders(FolderOf(RealFilePath(m_path)))) {
+            why = "cannot make the folder of " + m_path;
+            return false;
+        }
+        if (m_named && !FolderExists(FolderOf(RealFilePath(m_path)))) {
+            why = "the folder of " + m_path + " does not exist";
+            return false;
+        }
+        const int names = NameCount(m_path);
+        if (names > 1) {
+            why = m_path + " has " + std::to_string(names) +
+                  " names (hard links); keep one name and use links of the symbolic kind";
+            return false;
+        }
     }
     const QString path = QString::fromStdString(LockPath());
     m_lock = std::make_unique<QLockFile>(path);
@@ -161,7 +277,7 @@ void QtPreferences::Unlock() {
 }
 
 std::string QtPreferences::Location() const {
-    return m_settings ? m_settings->fileName().toStdString() : m_path;
+    return m_registry ? m_registry->fileName().toStdString() : m_path;
 }
 
 bool QtPreferences::LastWriteOk() const {
