@@ -9,8 +9,8 @@ void CHX5310ConfigApp::LoadPreferences() {
     m_nSerialNumber = static_cast<uint32_t>(GetProfileInt("Serial Number", 1));
 }
 
-SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed) {
-    SerialReservation r = SerialCounter(m_prefs, m_strSection).Reserve(typed);
+SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed, bool moveBack) {
+    SerialReservation r = SerialCounter(m_prefs, m_strSection).Reserve(typed, moveBack);
     if (r.ok())
         m_nSerialNumber = r.next;
     return r;

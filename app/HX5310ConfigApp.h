@@ -35,7 +35,7 @@ public:
     void LoadPreferences();
     // Reserves the serial number for a box without one (see SerialCounter); on success the
     // counter's next number becomes m_nSerialNumber.
-    SerialReservation ReserveSerial(const uint32_t* typed);
+    SerialReservation ReserveSerial(const uint32_t* typed, bool moveBack = false);
 
     uint32_t m_nSerialNumber = 1; // the next serial number to give a box
     std::string m_strSection = "Settings";

@@ -9,6 +9,7 @@
 #include "app/Outcome.h"
 #include "app/Resources.h"
 #include "link/Progress.h"
+#include "link/ReplyLedger.h"
 #include "link/SettingsImage.h"
 #include "monitor/StaticLevel.h"
 #include "monitor/StatusFrame.h"
@@ -138,11 +139,8 @@ struct CHX5310ConfigDlgState : EditorValues {
     // The serial number reserved for the box of the running factory reset.
     uint32_t m_nGivenSerial = 0;
     int m_bGiveSerial = 0;
-    // The commands of the running operation as the box echoes them, whether this box echoes,
-    // and whether the echo of the command now awaited has come (later lines answer it).
-    std::vector<std::string> m_sentCommands;
-    int m_bBoxEchoes = 0;
-    int m_bEchoSeen = 0;
+    // Every copy of every command of the running operation, and which the box has answered.
+    ReplyLedger m_replies;
     // A command that changes the box has been sent in the running operation.
     int m_bBoxChanged = 0;
     // Valid status frames since the monitor watch last looked (timer 124).
@@ -247,9 +245,15 @@ public:
     void SetFileOutcome(OutcomeKind kind, const std::string& detail = {});
     // A refusal before anything was sent: the text stays until the next operation.
     void Refuse(OutcomeKind kind, const std::string& detail);
-    // Which command a reply line answers: false when it belongs to an earlier command or an
-    // earlier copy of this one (the box echoes each command before its answer).
-    bool ReplyIsForCurrentCommand(const std::string& line);
+    // Reserves the serial number to give the box (typed: the user's own, else the counter's),
+    // asking before the counter is moved back; on failure the port is closed and the refusal
+    // shown.
+    bool ReserveSerial(const uint32_t* typed);
+    // The first command of every operation, after the carriage return that ends a stream of
+    // status frames the box may still be sending.
+    void GreetBox();
+    // Writes the command awaited once more (the retry timer).
+    void ResendCommand();
     // The port did not open: the refusal, with the reason the port gives.
     void RefusePortNotOpened();
     // A new chain of commands begins: no command is awaited, nothing has changed the box.

@@ -30,6 +30,7 @@ enum class OutcomeKind {
     PortNotOpened,      // detail: why, as the window shows it
     BadNewSerial,       // detail: the text of field 1066
     CounterUnavailable, // the serial-number counter could not be reserved; detail: why
+    SerialBelowCounter, // the number to give is below the counter's and was not confirmed
     FileFailed,         // a settings file could not be saved or loaded; detail: the text shown
     BackupFailed,       // the box's settings could not be kept as a backup; detail: why
 };

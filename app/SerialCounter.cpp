@@ -25,21 +25,37 @@ bool ParseStoredCounter(const std::string& text, uint32_t& value) {
     return true;
 }
 
-SerialReservation SerialCounter::Reserve(const uint32_t* typed) {
+SerialReservation SerialCounter::Reserve(const uint32_t* typed, bool moveBack) {
     SerialReservation r;
     if (!m_prefs.Lock(kLockWaitMs, r.why)) {
         r.problem = CounterProblem::Busy;
         return r;
     }
-    uint32_t given = 1; // an absent entry starts the numbers at 00000001
+    uint32_t counter = 1; // an absent entry starts the numbers at 00000001
+    bool counterKnown = true;
     std::string stored;
-    std::string nextText;
-    if (typed) {
-        given = *typed;
-    } else if (m_prefs.ReadNow(m_section, kEntry, stored) && !ParseStoredCounter(stored, given)) {
-        r.problem = CounterProblem::Damaged;
-        r.value = stored;
+    switch (m_prefs.ReadNow(m_section, kEntry, stored)) {
+    case IPreferences::Read::Gone:
+        r.problem = CounterProblem::Gone;
+        r.why = stored;
+        break;
+    case IPreferences::Read::Present:
+        counterKnown = ParseStoredCounter(stored, counter);
+        // A typed number repairs a damaged entry.
+        if (!counterKnown && !typed) {
+            r.problem = CounterProblem::Damaged;
+            r.value = stored;
+        }
+        break;
+    case IPreferences::Read::Absent:
+        break;
     }
+    const uint32_t given = typed ? *typed : counter;
+    if (r.ok() && typed && counterKnown && given < counter && !moveBack) {
+        r.problem = CounterProblem::Lower;
+        r.value = FormatSerialText(counter);
+    }
+    std::string nextText;
     if (r.ok() && !NextSerial(given, r.next, nextText)) {
         r.problem = CounterProblem::NoNext;
         r.value = FormatSerialText(given);

@@ -22,6 +22,8 @@ enum class CounterProblem {
     Damaged,   // the stored entry is no serial number; value: its text
     NoNext,    // no serial number follows the one given; value: the number given
     NotStored, // the next number did not reach the store
+    Gone,      // the store is not there (vanished, or named in a folder that does not exist)
+    Lower,     // the typed number is below the counter's; value: the counter's number
 };
 
 struct SerialReservation {
@@ -29,7 +31,7 @@ struct SerialReservation {
     uint32_t given = 0; // the number for the box
     uint32_t next = 0;  // now stored as the counter
     std::string value;  // with Damaged and NoNext: the text concerned
-    std::string why;    // with Busy: the store's own words
+    std::string why;    // with Busy and Gone: the store's own words
     bool ok() const { return problem == CounterProblem::None; }
 };
 
@@ -38,11 +40,13 @@ public:
     SerialCounter(IPreferences& prefs, const std::string& section)
         : m_prefs(prefs), m_section(section) {}
 
-    // Reserves a number. typed: the number the user typed into the new-serial-number field
-    // (given as it is, the counter goes on after it); without one the stored counter is given.
-    // Stops with the problem, storing nothing, when the lock cannot be had, the stored entry is
-    // damaged, no next number can be formed after the one given, or the store is not written.
-    SerialReservation Reserve(const uint32_t* typed);
+    // Reserves a number. typed: a number the user typed (given as it is, the counter goes on
+    // after it); without one the stored counter is given. A typed number below the counter's
+    // would move the counter back over numbers that may have been given: only with
+    // moveBack. Stops with the problem, storing nothing, when the lock cannot be had, the store
+    // is gone, the stored entry is damaged, the typed number is below the counter's, no next
+    // number can be formed after the one given, or the store is not written.
+    SerialReservation Reserve(const uint32_t* typed, bool moveBack = false);
 
     static constexpr unsigned kLockWaitMs = 5000;
 

@@ -31,6 +31,8 @@ const Row kTexts[] = {
      "入力してください"},
     {OutcomeKind::CounterUnavailable,
      "製造番号を割り当てられないため、装置は変更していません（%s）"},
+    {OutcomeKind::SerialBelowCounter,
+     "前の番号を付けないため、装置は変更していません（%s）"},
     {OutcomeKind::FileFailed, "%s"},
     {OutcomeKind::BackupFailed, "バックアップを保存できないため、装置は変更していません（%s）"},
 };
@@ -63,8 +65,18 @@ std::string CounterProblemText(const SerialReservation& r) {
         return "製造番号 " + r.value + " の次の番号を作れません。新しい製造番号を入力してください";
     case CounterProblem::NotStored:
         return "次の製造番号を保存できません";
+    case CounterProblem::Gone:
+        return "製造番号のカウンターが見つかりません：" + r.why;
+    case CounterProblem::Lower:
+        return "製造番号はカウンターの次の番号 " + r.value + " より前の番号です";
     }
     return {};
+}
+
+std::string MoveCounterBackQuestion(const std::string& typed, const std::string& counter) {
+    return "製造番号 " + typed + " は、カウンターの次の番号 " + counter +
+           " より前の番号です。\nすでに他の装置に付けた番号かもしれません。\n" + typed +
+           " を付けて、カウンターを戻しますか？";
 }
 
 bool IsSuccess(OutcomeKind kind) {

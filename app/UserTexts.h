@@ -15,6 +15,9 @@ std::string PortOpenErrorText(PortOpenError error);
 
 // Why the serial-number counter could not reserve a number (the detail of CounterUnavailable).
 std::string CounterProblemText(const SerialReservation& r);
+// The question before a typed serial number below the counter's is given (the answer Yes moves
+// the counter back after it).
+std::string MoveCounterBackQuestion(const std::string& typed, const std::string& counter);
 
 // Shown while a send's image is being read back, before the box is told to store it.
 extern const char kTextSentBeforeReadBack[];

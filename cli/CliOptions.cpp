@@ -107,6 +107,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             o.noBackup = true;
             continue;
         }
+        if (arg == "--move-counter-back") {
+            o.moveCounterBack = true;
+            continue;
+        }
         if (arg == "--version") {
             o.command = Command::Version;
             return true;
@@ -181,13 +185,17 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
         error = "--no-backup belongs to send, set and factory-reset";
         return false;
     }
+    if (o.moveCounterBack && o.command != Command::Set && o.command != Command::FactoryReset) {
+        error = "--move-counter-back belongs to set and factory-reset";
+        return false;
+    }
     return TakeOperands(o.command, {words.begin() + 1, words.end()}, o, error);
 }
 
 std::string CliUsage() {
     std::string text =
-        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--no-backup] COMMAND\n"
-        "                 [ARGS]\n"
+        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--no-backup]\n"
+        "                 [--move-counter-back] COMMAND [ARGS]\n"
         "The HX-5310 configuration tool from the command line: the same rules as the window.\n"
         "\n"
         "Commands:\n"
@@ -218,6 +226,10 @@ std::string CliUsage() {
         "\n"
         "  --no-backup    send, set, factory-reset: go on when the box's settings cannot\n"
         "                 be kept as a backup first (without it, nothing is changed then)\n"
+        "  --move-counter-back\n"
+        "                 set serial=, factory-reset --serial: give a number below the\n"
+        "                 counter's next number and move the counter back after it\n"
+        "                 (without it, nothing is changed then: the number may be a box's)\n"
         "  --help         show this text\n"
         "  --version      show the program's version\n"
         "\n"
@@ -242,7 +254,8 @@ std::string CliUsage() {
             "\n"
             "Standard output carries data only; the window's messages go to standard error.\n"
             "Exit status: 0 success, 1 the box or the port failed, 2 bad usage, a bad value\n"
-            "or a bad file.\n";
+            "or a bad file, 130 interrupted (Ctrl-C); 1 or 130 after the box was changed\n"
+            "come with a message that says what the box now holds.\n";
     return text;
 }
 

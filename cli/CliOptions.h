@@ -37,6 +37,10 @@ struct CliOptions {
     // --no-backup: a send or reset goes on when the box's settings cannot be kept as a backup
     // (the window's question answered Yes); without it, it stops before the box is changed.
     bool noBackup = false;
+    // --move-counter-back: a serial number given below the counter's next number (--serial, or
+    // serial= of set) is given and the counter moved back after it (the window's question
+    // answered Yes); without it, nothing is changed then.
+    bool moveCounterBack = false;
 };
 
 // Reads the arguments after the program name. Options may stand before or after the command,

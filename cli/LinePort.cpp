@@ -68,6 +68,7 @@ public:
         }
         return n;
     }
+    void TakeWaiting() override { m_inner->TakeWaiting(); }
     void Write(const char* data, int length) override {
         if (length > 0) {
             m_state.bytesWritten += static_cast<uint64_t>(length);

@@ -98,7 +98,8 @@ Session::Session(const CliOptions& options, Environment env)
     m_line.trace = &m_env.trace;
     m_win.SetAppDataFolder(m_env.appDataFolder);
     // The window asks whether to go on without a backup; the answer is the option's.
-    m_win.SetYesNoDefault(m_opt.noBackup);
+    m_win.SetAnswer(Question::GoOnWithoutBackup, m_opt.noBackup);
+    m_win.SetAnswer(Question::MoveCounterBack, m_opt.moveCounterBack);
     m_loop = std::make_unique<RealTimeLoop>(m_win);
     m_line.afterOpen = [this] { m_win.MoveClockTo(m_loop->ElapsedMs()); };
 }
@@ -244,6 +245,11 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
     if (m_dlg->LastOutcome().kind == OutcomeKind::CounterUnavailable)
         Error("the serial-number counter in " + m_env.prefsLocation +
               " cannot give a number; the box was not changed");
+    if (m_dlg->LastOutcome().kind == OutcomeKind::SerialBelowCounter)
+        Error("the serial number is below the next number of the counter in " +
+              m_env.prefsLocation +
+              " and may be another box's; the box was not changed (--move-counter-back gives "
+              "it all the same and moves the counter back)");
     if (m_dlg->LastOutcome().kind == OutcomeKind::BackupFailed)
         Error("the box's settings could not be kept as a backup, so the box was not changed "
               "(--no-backup goes on without one)");

@@ -53,6 +53,10 @@ public:
     // arrival at once. A port that cannot gather arrivals reports each one, which is never
     // wrong.
     virtual void SetReceivePace(int ms) { (void)ms; }
+    // Takes in at once what the operating system holds for the port, so that the next Read
+    // returns it, without waiting for more. For a program that was paused (stopped, a laptop
+    // suspended): its timers are due before the port has reported what came meanwhile.
+    virtual void TakeWaiting() {}
 };
 
 class IPortFactory {

@@ -43,6 +43,10 @@ enum class Notify {
 
 enum class MsgIcon { None, Warning, Error, Information };
 
+// What a yes-or-no question asks, for a window without a person in front of it (hx5310ctl
+// answers each kind as its options say).
+enum class Question { Other, GoOnWithoutBackup, MoveCounterBack };
+
 struct Rgb {
     uint8_t r = 0, g = 0, b = 0;
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }

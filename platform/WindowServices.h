@@ -92,7 +92,8 @@ public:
     // Message box with an OK button, modal.
     virtual void MessageBox(const std::string& text, MsgIcon icon) = 0;
     // Message box with Yes and No buttons, modal, No the default; true for Yes.
-    virtual bool AskYesNo(const std::string& text, MsgIcon icon) = 0;
+    virtual bool AskYesNo(const std::string& text, MsgIcon icon,
+                          Question what = Question::Other) = 0;
 
     // Keyboard
     virtual bool IsShiftDown() const = 0;

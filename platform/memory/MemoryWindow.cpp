@@ -211,8 +211,9 @@ void MemoryWindow::MessageBox(const std::string& text, MsgIcon icon) {
     m_messages.push_back({text, icon});
 }
 
-bool MemoryWindow::AskYesNo(const std::string& text, MsgIcon icon) {
-    bool yes = m_yesNoDefault;
+bool MemoryWindow::AskYesNo(const std::string& text, MsgIcon icon, Question what) {
+    const auto answer = m_answers.find(what);
+    bool yes = answer != m_answers.end() ? answer->second : m_yesNoDefault;
     if (!m_yesNoAnswers.empty()) {
         yes = m_yesNoAnswers.front();
         m_yesNoAnswers.pop_front();

@@ -99,7 +99,7 @@ public:
     void KillTimer(unsigned id) override;
     void PostCommEvent(unsigned event, long tag) override;
     void MessageBox(const std::string& text, MsgIcon icon) override;
-    bool AskYesNo(const std::string& text, MsgIcon icon) override;
+    bool AskYesNo(const std::string& text, MsgIcon icon, Question what = Question::Other) override;
     bool IsShiftDown() const override { return m_shift; }
     bool IsCtrlDown() const override { return m_ctrl; }
     void SetFocus(int id) override;
@@ -136,6 +136,8 @@ public:
     // set otherwise) answers.
     void QueueYesNoAnswer(bool yes) { m_yesNoAnswers.push_back(yes); }
     void SetYesNoDefault(bool yes) { m_yesNoDefault = yes; }
+    // The answer to every question of one kind that no queued answer takes.
+    void SetAnswer(Question what, bool yes) { m_answers[what] = yes; }
     void SetAppDataFolder(const std::string& path) { m_appData = path; }
     // A window driven by a real clock: a timer started by a handler counts from the moment
     // it is started, read from now(), even when the virtual clock has not caught up yet (a
@@ -203,6 +205,7 @@ private:
     std::deque<std::optional<std::string>> m_fileAnswers;
     std::deque<bool> m_yesNoAnswers;
     bool m_yesNoDefault = false;
+    std::map<Question, bool> m_answers;
     std::string m_appData;
     std::function<uint64_t()> m_realNow;
     uint64_t m_now = 0;

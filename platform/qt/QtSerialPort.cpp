@@ -275,6 +275,12 @@ int QtPort::Read(char* buf, int capacity) {
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
+void QtPort::TakeWaiting() {
+    // With no time to wait, QSerialPort reads what the system holds into its own buffer.
+    if (IsOpen())
+        m_port.waitForReadyRead(0);
+}
+
 void QtPort::Write(const char* data, int length) {
     if (!IsOpen() || !data || length <= 0)
         return;

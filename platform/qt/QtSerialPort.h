@@ -63,6 +63,7 @@ public:
     void Close() override;
     PortOpenError LastOpenError() const override { return m_openError; }
     void SetReceivePace(int ms) override;
+    void TakeWaiting() override;
 
     // How long a close waits for written bytes to leave the port.
     static constexpr qint64 kCloseDrainMs = 300;

@@ -788,7 +788,7 @@ void QtWindow::MessageBox(const std::string& text, MsgIcon icon) {
         m_dialog->activateWindow();
 }
 
-bool QtWindow::AskYesNo(const std::string& text, MsgIcon icon) {
+bool QtWindow::AskYesNo(const std::string& text, MsgIcon icon, Question) {
     m_messages.push_back(text);
     QMessageBox box(ToQtIcon(icon), Q(m_caption), Q(text), QMessageBox::Yes | QMessageBox::No,
                     m_dialog);

@@ -71,7 +71,7 @@ public:
     void KillTimer(unsigned id) override;
     void PostCommEvent(unsigned event, long tag) override;
     void MessageBox(const std::string& text, MsgIcon icon) override;
-    bool AskYesNo(const std::string& text, MsgIcon icon) override;
+    bool AskYesNo(const std::string& text, MsgIcon icon, Question what = Question::Other) override;
     bool IsShiftDown() const override;
     bool IsCtrlDown() const override;
     void SetFocus(int id) override;
