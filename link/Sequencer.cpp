@@ -72,12 +72,23 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
 
     // A box without a serial number gets the text of field 1066; a text that is not a serial
     // number must reach neither the box nor the stored counter, so the reset does not start.
-    const bool giveSerial =
-        firstStep == STEP_FACTORY_FIRST && GetU32(m_SettingsImage, kSerialOffset) == kNoSerial;
+    const uint32_t boxSerial = GetU32(m_SettingsImage, kSerialOffset);
+    bool giveSerial = firstStep == STEP_FACTORY_FIRST && boxSerial == kNoSerial;
     uint32_t typed = 0;
-    if (giveSerial && !ParseSerialText(m_strNewSerial, typed)) {
-        Refuse(OutcomeKind::BadNewSerial, m_strNewSerial);
-        return;
+    bool typedByUser = false;
+    if (giveSerial) {
+        if (!ParseSerialText(m_strNewSerial, typed)) {
+            Refuse(OutcomeKind::BadNewSerial, m_strNewSerial);
+            return;
+        }
+        // The field shows the counter's number unless the user typed another.
+        typedByUser = typed != m_app.m_nSerialNumber;
+    } else if (firstStep == STEP_TX_FIRST && ParseSerialText(m_strSerial, typed) &&
+               typed != boxSerial) {
+        // A send that writes a serial number the box does not hold (field 1061 typed) gives
+        // that number like a reset does: through the counter.
+        giveSerial = true;
+        typedByUser = true;
     }
 
     // The settings the box holds are kept before anything can change it, and before a serial
@@ -89,7 +100,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         if (!BackupBoxImage(&why)) {
             backupNote = m_strBackupError;
             if (!m_win.AskYesNo(m_strBackupError + "。\nバックアップなしで続けますか？",
-                                MsgIcon::Warning)) {
+                                MsgIcon::Warning, Question::GoOnWithoutBackup)) {
                 Refuse(OutcomeKind::BackupFailed, why);
                 return;
             }
@@ -100,25 +111,8 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         RefusePortNotOpened();
         return;
     }
-    if (giveSerial) {
-        // The number is reserved before the box hears of it. The field shows the counter's
-        // number unless the user typed another, which is then given instead.
-        const bool typedByUser = typed != m_app.m_nSerialNumber;
-        const SerialReservation r = m_app.ReserveSerial(typedByUser ? &typed : nullptr);
-        if (!r.ok()) {
-            ClosePort();
-            if (r.problem == CounterProblem::Damaged) {
-                // The field must not offer a number the counter does not hold.
-                m_app.m_nSerialNumber = kNoSerial;
-                m_strNewSerial.clear();
-            }
-            Refuse(OutcomeKind::CounterUnavailable, CounterProblemText(r));
-            return;
-        }
-        m_nGivenSerial = r.given;
-        m_strNewSerial = FormatSerialText(r.next);
-        m_edNewSerial.SetWindowText(m_strNewSerial);
-    }
+    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr))
+        return;
     m_bGiveSerial = giveSerial ? 1 : 0;
     m_win.KillTimer(TIMER_CLEAR_INFO);
     m_strInfo.clear();
@@ -148,7 +142,41 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     }
     m_imageCovered.reset();
     m_nStep = firstStep;
+    GreetBox();
+}
+
+void CHX5310ConfigDlg::GreetBox() {
+    // A box left streaming status frames (a program that ended during the monitor, a cable
+    // pulled) hears nothing else until a lone carriage return ends the stream; a box that is
+    // not streaming passes over the empty line.
+    CommWriteText("\r");
     SendCommand("AT\r", 200);
+}
+
+bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed) {
+    // The number is reserved before the box hears of it.
+    SerialReservation r = m_app.ReserveSerial(typed);
+    if (r.problem == CounterProblem::Lower &&
+        m_win.AskYesNo(MoveCounterBackQuestion(FormatSerialText(*typed), r.value), MsgIcon::Warning,
+                       Question::MoveCounterBack))
+        r = m_app.ReserveSerial(typed, /*moveBack=*/true);
+    if (!r.ok()) {
+        ClosePort();
+        if (r.problem == CounterProblem::Damaged) {
+            // The field must not offer a number the counter does not hold.
+            m_app.m_nSerialNumber = kNoSerial;
+            m_strNewSerial.clear();
+        }
+        Refuse(r.problem == CounterProblem::Lower ? OutcomeKind::SerialBelowCounter
+                                                  : OutcomeKind::CounterUnavailable,
+               CounterProblemText(r));
+        return false;
+    }
+    m_nGivenSerial = r.given;
+    m_strNewSerial = FormatSerialText(r.next);
+    m_edNewSerial.SetWindowText(m_strNewSerial);
+    m_bGiveSerial = 1;
+    return true;
 }
 
 void CHX5310ConfigDlg::RefusePortNotOpened() {
@@ -160,9 +188,7 @@ void CHX5310ConfigDlg::RefusePortNotOpened() {
 
 void CHX5310ConfigDlg::BeginCommands() {
     m_outcome = Outcome{};
-    m_sentCommands.clear();
-    m_bBoxEchoes = 0;
-    m_bEchoSeen = 0;
+    m_replies.Begin();
     m_bBoxChanged = 0;
 }
 
@@ -177,8 +203,7 @@ void CHX5310ConfigDlg::Refuse(OutcomeKind kind, const std::string& detail) {
 void CHX5310ConfigDlg::SendCommand(const std::string& command, unsigned periodMs) {
     if (ChangesBox(command))
         m_bBoxChanged = 1;
-    m_sentCommands.push_back(Echo(command));
-    m_bEchoSeen = 0;
+    m_replies.Command(Echo(command));
     CommWriteText(command);
     if (periodMs != 0) {
         m_nRetries = 2;
@@ -187,27 +212,19 @@ void CHX5310ConfigDlg::SendCommand(const std::string& command, unsigned periodMs
     }
 }
 
-bool CHX5310ConfigDlg::ReplyIsForCurrentCommand(const std::string& line) {
-    // An echo of the command awaited: what follows answers it. An echo of another command of
-    // this operation (a copy re-sent before the box answered the first): what follows answers
-    // that copy and is passed over, up to the next echo.
-    for (auto it = m_sentCommands.rbegin(); it != m_sentCommands.rend(); ++it) {
-        if (!Is(line, it->c_str()))
-            continue;
-        m_bBoxEchoes = 1;
-        m_bEchoSeen = it == m_sentCommands.rbegin() ? 1 : 0;
-        return m_bEchoSeen != 0;
-    }
-    // A box that does not echo is answered in order, as it answers.
-    return !m_bBoxEchoes || m_bEchoSeen;
+void CHX5310ConfigDlg::ResendCommand() {
+    m_replies.Resend();
+    CommWriteText(m_strLastCommand);
 }
 
 bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
     if (m_nStep == 0)
         return false;
-    if (!ReplyIsForCurrentCommand(line))
-        return false;
     const bool ok = Is(line, "OK");
+    // Only an answer to the command now awaited moves the operation on; what answers an earlier
+    // copy, and the box's echoes, are passed over.
+    if (m_replies.Take(line, ok || Is(line, "ERROR")) != ReplyLedger::Kind::Current)
+        return false;
     // A final ERROR is the box refusing the command. Where a step reads other lines (the
     // banner, the model line, the records) it counts as such a line.
     if (Is(line, "ERROR") && m_nStep != 2 && m_nStep != 3 && m_nStep != 4 && m_nStep != 14 &&
@@ -283,6 +300,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
             m_nStep = 13;
             char buffer[kRecordBufferSize];
             m_bMoreToSend = BuildHexRecord(buffer);
+            m_replies.Stream();
             CommWriteText(buffer);
             m_nRetries = 0;
             m_win.SetTimer(TIMER_RETRY, 5000);
@@ -455,7 +473,7 @@ void CHX5310ConfigDlg::ErrorEnd() {
     m_win.KillTimer(TIMER_RETRY);
     m_win.KillTimer(TIMER_TX_PACE);
     ClosePort();
-    SetOutcome(ErrorOutcome(code), code == ERR_REFUSED ? m_sentCommands.back() : std::string());
+    SetOutcome(ErrorOutcome(code), code == ERR_REFUSED ? m_replies.Awaited() : std::string());
     UpdateData(false);
     m_rxLen = 0;
     m_nStep = 0;
@@ -485,7 +503,7 @@ void CHX5310ConfigDlg::OnTimer(unsigned id) {
     case TIMER_RETRY:
         if (m_nRetries > 0) {
             --m_nRetries;
-            CommWriteText(m_strLastCommand);
+            ResendCommand();
         } else {
             TimeOut();
         }

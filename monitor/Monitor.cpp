@@ -88,7 +88,7 @@ void CHX5310ConfigDlg::StartMonitor() {
     std::memset(dlg.m_prevFrame, 0, sizeof dlg.m_prevFrame);
     dlg.m_bFirstFrame = 1;
     dlg.m_nStep = STEP_MONITOR_FIRST;
-    dlg.SendCommand("AT\r", 200);
+    dlg.GreetBox();
     dlg.m_edInfo.SetFocus();
     dlg.m_nAvgFrames = 0;
     dlg.m_nSumA = 0;
@@ -257,6 +257,14 @@ void CHX5310ConfigDlg::OnMonitorWatch() {
     if (!m_bMonitorMode) {
         m_win.KillTimer(TIMER_MONITOR_WATCH);
         return;
+    }
+    if (m_nWatchFrames == 0 && m_pComm) {
+        // After a pause of the program its timers come due before the port has said what came
+        // meanwhile: what the port holds is read before the box counts as silent.
+        m_pComm->TakeWaiting();
+        OnCommEvent(EV_RXCHAR, 0);
+        if (!m_bMonitorMode)
+            return;
     }
     if (m_nWatchFrames > 0) {
         m_nWatchFrames = 0;

@@ -58,7 +58,7 @@ TEST(Receive, ReadsTheBoxAndShowsItsVersionAndSerialNumber) {
     EXPECT_EQ(h.Info(), "設定の受信に成功しました");
     EXPECT_EQ(h.win.GetTitle(), "HX-5310 Configuration, Ver2.05, Serial No.25000009");
     EXPECT_EQ(TestState(*h.dlg).m_SettingsImage, h.box.Ram());
-    EXPECT_EQ(h.ports.written, "AT\rATI3\rATI4\rATSRX\r");
+    EXPECT_EQ(h.ports.written, "\rAT\rATI3\rATI4\rATSRX\r");
     EXPECT_FALSE(h.ports.anyOpen);
     ExpectOperationControls(h, true, "after a read");
     EXPECT_FALSE(h.Visible(IDC_NEW_SERIAL)) << "the box has a serial number";
@@ -143,10 +143,13 @@ TEST(Receive, OkWithoutBannerAndAnErrorWordInsteadOfRecords) {
     Harness h;
     // The port stays closed: what the sequencer writes goes nowhere.
     TestState(*h.dlg).m_nStep = 2;
+    TestState(*h.dlg).m_replies.Command("ATI3");
     EXPECT_FALSE(h.dlg->OnResponseLine("ATI3"));
     EXPECT_TRUE(h.dlg->OnResponseLine("OK"));
     EXPECT_EQ(h.Info(), "接続された装置は HX-5310 ではありません");
     TestState(*h.dlg).m_nStep = 4;
+    TestState(*h.dlg).m_replies.Command("ATSRX");
+    EXPECT_FALSE(h.dlg->OnResponseLine("ATSRX"));
     EXPECT_TRUE(h.dlg->OnResponseLine("ERROR"));
     EXPECT_EQ(h.Info(), "設定の受信に失敗しました");
 }
@@ -160,7 +163,7 @@ TEST(Receive, ASilentBoxTimesOutAfterThreePeriods) {
     h.win.Advance(1);
     EXPECT_EQ(TestState(*h.dlg).m_nStep, 0);
     EXPECT_EQ(h.Info(), "応答がありませんでした");
-    EXPECT_EQ(h.ports.written, "AT\rAT\rAT\r");
+    EXPECT_EQ(h.ports.written, "\rAT\rAT\rAT\r");
     ExpectOnlyReceiveEnabled(h);
     EXPECT_FALSE(h.ports.anyOpen);
     // Events still queued or arriving after the close are ignored.
@@ -194,7 +197,7 @@ TEST(Send, WritesVerifiesAndStores) {
     EXPECT_EQ(h.box.Stores(), 1);
     const std::string sent = h.ports.written.substr(before.size());
     EXPECT_EQ(sent,
-              "AT\rATSTX\r" + ImageToRecords(TestState(*h.dlg).m_SettingsImage) + "ATSRX\rAT&W\r");
+              "\rAT\rATSTX\r" + ImageToRecords(TestState(*h.dlg).m_SettingsImage) + "ATSRX\rAT&W\r");
     ExpectOperationControls(h, true, "after a send");
     h.win.Advance(5000);
     EXPECT_EQ(h.Info(), "");
@@ -352,6 +355,7 @@ TEST(LineSplitter, LinesAcrossReadsAndSeveralLinesInOneRead) {
     };
     // Restart steps, with the port closed so that nothing is written.
     TestState(*h.dlg).m_nStep = 21;
+    TestState(*h.dlg).m_replies.Command("AT");
     feed("O");
     EXPECT_EQ(TestState(*h.dlg).m_nStep, 21);
     feed("K");
