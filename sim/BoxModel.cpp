@@ -91,6 +91,10 @@ std::string BoxModel::Input(std::string_view bytes, uint64_t nowMs) {
         }
         if (line.empty() || faults.silent)
             continue;
+        if (!faults.lostCommand.empty() && Upper(line) == Upper(faults.lostCommand)) {
+            faults.lostCommand.clear();
+            continue;
+        }
         if (m_receiving && line[0] == ':')
             out += HandleRecord(line, nowMs);
         else

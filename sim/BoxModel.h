@@ -27,6 +27,7 @@ struct BoxFaults {
     bool noEcho = false;        // commands are not echoed
     bool doubleReplies = false; // every reply line is sent twice
     bool refuseStore = false;   // "AT&W" is answered with ERROR and nothing is stored
+    std::string lostCommand;    // the next command of this text is lost on the line (once)
     int longLine = 0;           // before every reply, a line of this many bytes without a line end
     unsigned garbagePerSecond = 0; // noise on the line: random bytes, this many a second
 };

@@ -16,24 +16,41 @@ void Receive(Harness& h) {
 
 } // namespace
 
-TEST(Replies, AStoreTheBoxRefusedIsNeverReportedAsStored) {
-    // The second case: the read-back image ends after the 500 ms period, so "ATSRX" goes out
-    // again, and the OK that ends the second image arrives after "AT&W" was sent.
-    for (unsigned bytesPerMs : {12u, 9u}) {
-        SCOPED_TRACE(bytesPerMs);
-        Harness h;
-        Receive(h);
-        h.ports.options.bytesPerMs = bytesPerMs;
-        h.box.faults.refuseStore = true;
-        ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
-        EXPECT_EQ(h.box.Stores(), 0);
-        EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::BoxRefused);
-        EXPECT_EQ(h.dlg->LastOutcome().detail, "AT&W");
-        EXPECT_TRUE(h.dlg->LastOutcome().boxChanged);
-        EXPECT_EQ(h.Info(), "装置が「AT&W」を受け付けませんでした");
-        h.win.Advance(3000); // what is still on the line reaches a closed port
-        EXPECT_EQ(h.Info(), "装置が「AT&W」を受け付けませんでした");
+TEST(Replies, AStoreTheBoxRefusedOrNeverHeardIsNeverReportedAsStored) {
+    // At 9 bytes a millisecond the read-back image ends after the 500 ms period, so "ATSRX"
+    // goes out again, and the OK that ends the second image arrives after "AT&W" was sent.
+    for (bool echo : {true, false}) {
+        for (unsigned bytesPerMs : {12u, 9u}) {
+            SCOPED_TRACE(std::string(echo ? "echo, " : "no echo, ") + std::to_string(bytesPerMs));
+            Harness h;
+            h.box.faults.noEcho = !echo;
+            Receive(h);
+            h.ports.options.bytesPerMs = bytesPerMs;
+            h.box.faults.refuseStore = true;
+            ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
+            EXPECT_EQ(h.box.Stores(), 0);
+            EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::BoxRefused);
+            EXPECT_EQ(h.dlg->LastOutcome().detail, "AT&W");
+            EXPECT_TRUE(h.dlg->LastOutcome().boxChanged);
+            EXPECT_EQ(h.Info(), "装置が「AT&W」を受け付けませんでした");
+            h.win.Advance(3000); // what is still on the line reaches a closed port
+            EXPECT_EQ(h.Info(), "装置が「AT&W」を受け付けませんでした");
+
+            // "AT&W" lost on the line: the send ends in a store only once the box stored.
+            h.box.faults.refuseStore = false;
+            h.box.faults.lostCommand = "AT&W";
+            ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
+            EXPECT_EQ(h.dlg->LastOutcome().kind == OutcomeKind::Sent, h.box.Stores() == 1);
+        }
     }
+}
+
+TEST(Replies, ABoxLeftStreamingStatusFramesIsReachedByTheNextOperation) {
+    Harness h;
+    h.box.Input("AT*M1\r", 0); // a program before this one ended during the monitor
+    ASSERT_TRUE(h.box.Monitoring());
+    Receive(h);
+    EXPECT_FALSE(h.box.Monitoring());
 }
 
 TEST(Replies, ASlowReadBackStillEndsInTheStore) {

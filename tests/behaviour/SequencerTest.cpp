@@ -196,8 +196,8 @@ TEST(Send, WritesVerifiesAndStores) {
     EXPECT_EQ(h.box.Flash()[0x300], 0x5A);
     EXPECT_EQ(h.box.Stores(), 1);
     const std::string sent = h.ports.written.substr(before.size());
-    EXPECT_EQ(sent,
-              "\rAT\rATSTX\r" + ImageToRecords(TestState(*h.dlg).m_SettingsImage) + "ATSRX\rAT&W\r");
+    EXPECT_EQ(sent, "\rAT\rATSTX\r" + ImageToRecords(TestState(*h.dlg).m_SettingsImage) +
+                        "ATSRX\rAT&W\r");
     ExpectOperationControls(h, true, "after a send");
     h.win.Advance(5000);
     EXPECT_EQ(h.Info(), "");

@@ -98,8 +98,11 @@ TEST(SerialNumberReservation, ACounterThatCannotServeStopsBeforeTheBoxChanges) {
     const Case cases[] = {
         {"no number after 0000001F",
          [](Harness& h) { h.prefs.WriteInt("Settings", "Serial Number", 0x1F); }, "0000001F"},
-        {"no number after 99999999", [](Harness& h) { h.win.SetText(IDC_NEW_SERIAL, "FFFFFFFE"); },
+        {"no number after FFFFFFFE", [](Harness& h) { h.win.SetText(IDC_NEW_SERIAL, "FFFFFFFE"); },
          "FFFFFFFE"},
+        {"no number after 99999999, which would count on from 00000000",
+         [](Harness& h) { h.win.SetText(IDC_NEW_SERIAL, "99999999"); }, "99999999"},
+        {"the store has vanished", [](Harness& h) { h.prefs.gone = true; }, "カウンター"},
         {"the store is not written", [](Harness& h) { h.prefs.failWrites = true; },
          "保存できません"},
         {"another program holds the lock", [](Harness& h) { h.prefs.lockHeldElsewhere = true; },
@@ -172,4 +175,42 @@ TEST(SerialNumberReservation, ARefusalBeforeTheStartStaysUntilTheNextOperation) 
     const std::string notOpened = h.Info();
     h.win.Advance(10000);
     EXPECT_EQ(h.Info(), notOpened);
+}
+
+TEST(SerialNumberReservation, ANumberTypedIntoTheBoxsOwnFieldAndSentIsNeverGivenAgain) {
+    Harness h;
+    StartWithCounter(h, 0x100);
+    h.win.Type(IDC_SERIAL, "00000100");
+    ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
+    ASSERT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::Sent);
+    EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x100u);
+    EXPECT_EQ(Counter(h), 0x101);
+
+    // The next box without a number gets the one after it.
+    h.box.Ram() = sim::BoxModel::FactoryImage();
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
+    h.ports.written.clear();
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_NE(h.ports.written.find("AT!SN=00000101\r"), std::string::npos) << h.ports.written;
+}
+
+TEST(SerialNumberReservation, ANumberBelowTheCountersIsGivenOnlyWhenTheUserSaysYes) {
+    Harness h;
+    StartWithCounter(h, 0x25000010);
+    h.win.ClearMessages();
+    h.win.Type(IDC_NEW_SERIAL, "01234567");
+    const std::string written = h.ports.written;
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY)); // the question's default: No
+    ASSERT_EQ(h.win.Messages().size(), 1u);
+    EXPECT_TRUE(h.win.Messages()[0].question);
+    EXPECT_NE(h.win.Messages()[0].text.find("25000010"), std::string::npos);
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::SerialBelowCounter);
+    ExpectBoxUntouched(h, written);
+    EXPECT_EQ(Counter(h), 0x25000010);
+
+    h.win.QueueYesNoAnswer(true);
+    ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
+    EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::FactoryReset);
+    EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x01234567u);
+    EXPECT_EQ(Counter(h), 0x01234568);
 }

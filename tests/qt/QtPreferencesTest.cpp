@@ -1,11 +1,17 @@
-// The stored preferences in an INI file: defaults, types, persistence and edited files.
+// The stored preferences in an INI file: defaults, types, persistence, edited files, and a
+// counter shared by programs that every read takes from the disk.
 #include "platform/qt/QtPreferences.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
 
 namespace {
 
@@ -81,3 +87,79 @@ TEST_F(QtPreferencesTest, AWriteThatCannotReachTheStoreIsReported) {
 }
 
 } // namespace
+
+namespace {
+
+std::string Read(hx::QtPreferences& prefs) {
+    std::string text;
+    return prefs.ReadNow("Settings", "Serial Number", text) == hx::IPreferences::Read::Present
+               ? text
+               : "(" + text + ")";
+}
+
+} // namespace
+
+TEST_F(QtPreferencesTest, TheCounterIsReadFromTheDiskEvenWhenTimeAndSizeLookUnchanged) {
+    // A file system that keeps times to the second: a second program's write leaves the file
+    // with the same size and the same time.
+    WriteFile("[Settings]\nSerial%20Number=5\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(m_path.c_str(), &before), 0);
+    hx::QtPreferences window(m_path), other(m_path);
+    ASSERT_EQ(Read(window), "5");
+    other.WriteInt("Settings", "Serial Number", 6);
+    ASSERT_TRUE(other.LastWriteOk());
+    const struct utimbuf times { before.st_atime, before.st_mtime };
+    ASSERT_EQ(::utime(m_path.c_str(), &times), 0);
+    EXPECT_EQ(Read(window), "6");
+    // The window's own later write keeps the other program's value of every other entry.
+    other.WriteString("Settings", "Serial Port", "COM3");
+    ::utime(m_path.c_str(), &times);
+    window.WriteInt("Settings", "Serial Number", 7);
+    EXPECT_EQ(hx::QtPreferences(m_path).GetString("Settings", "Serial Port", ""), "COM3");
+}
+
+TEST_F(QtPreferencesTest, AStoreThatIsNotThereIsNeverStartedAgainSilently) {
+    std::string why;
+    // Named in a folder that does not exist (a share that is not mounted): nothing is made.
+    const std::string unmounted = m_dir.path().toStdString() + "/share/line/counter.ini";
+    hx::QtPreferences named(unmounted);
+    EXPECT_EQ(Read(named).front(), '(');
+    EXPECT_FALSE(named.Lock(100, why));
+    EXPECT_NE(why.find("does not exist"), std::string::npos) << why;
+    named.WriteInt("Settings", "Serial Number", 2);
+    EXPECT_FALSE(named.LastWriteOk());
+    EXPECT_FALSE(QDir(m_dir.path() + "/share").exists());
+
+    // Read once, then gone.
+    WriteFile("[Settings]\nSerial%20Number=9\n");
+    hx::QtPreferences seen(m_path);
+    ASSERT_EQ(Read(seen), "9");
+    ASSERT_EQ(std::remove(m_path.c_str()), 0);
+    EXPECT_NE(Read(seen).find("vanished"), std::string::npos) << Read(seen);
+
+    // A new file in a folder that exists starts the numbers.
+    hx::QtPreferences fresh(m_dir.path().toStdString() + "/new.ini");
+    std::string text;
+    EXPECT_EQ(fresh.ReadNow("Settings", "Serial Number", text), hx::IPreferences::Read::Absent);
+}
+
+TEST_F(QtPreferencesTest, OneFileOneLockWhateverNameReachesIt) {
+    // A link to a file not written yet takes the lock of the file it leads to.
+    const std::string link = m_dir.path().toStdString() + "/link.ini";
+    ASSERT_EQ(::symlink(m_path.c_str(), link.c_str()), 0);
+    hx::QtPreferences byLink(link), byName(m_path);
+    EXPECT_EQ(byLink.LockPath(), byName.LockPath());
+    std::string why;
+    ASSERT_TRUE(byLink.Lock(100, why)) << why;
+    EXPECT_FALSE(byName.Lock(100, why));
+    byLink.Unlock();
+
+    // Two hard links would part into two counters at the first write: refused.
+    WriteFile("[Settings]\nSerial%20Number=9\n");
+    const std::string second = m_dir.path().toStdString() + "/second.ini";
+    ASSERT_EQ(::link(m_path.c_str(), second.c_str()), 0);
+    hx::QtPreferences hard(second);
+    EXPECT_FALSE(hard.Lock(100, why));
+    EXPECT_NE(why.find("hard links"), std::string::npos) << why;
+}
