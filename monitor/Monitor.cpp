@@ -259,12 +259,15 @@ void CHX5310ConfigDlg::OnMonitorWatch() {
         return;
     }
     if (m_nWatchFrames == 0 && m_pComm) {
-        // After a pause of the program its timers come due before the port has said what came
-        // meanwhile: what the port holds is read before the box counts as silent.
+        // After a pause of the program (stopped, a laptop suspended) its timers come due before
+        // the port has said what came meanwhile: what the port holds is read before the box
+        // counts as silent, and a watch period missed in the pause starts again from now.
         m_pComm->TakeWaiting();
         OnCommEvent(EV_RXCHAR, 0);
         if (!m_bMonitorMode)
             return;
+        if (m_nWatchFrames > 0)
+            m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
     }
     if (m_nWatchFrames > 0) {
         m_nWatchFrames = 0;

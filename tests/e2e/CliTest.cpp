@@ -23,6 +23,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <pty.h>
+#include <set>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -644,6 +645,111 @@ TEST_F(CliTest, TheCountersLockIsTheSameByAnyNameOfItsFile) {
     byName.Unlock();
     EXPECT_TRUE(byLink.Lock(100, why)) << why;
     byLink.Unlock();
+}
+
+TEST_F(CliTest, TheNextNumberIsOnTheDiskWithItsFolderBeforeTheBoxHearsItsNumber) {
+    if (QProcess::execute("strace", {"-o", "/dev/null", "true"}) != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    ASSERT_TRUE(StartSim("box"));
+    const std::string calls = Path("calls.txt");
+    auto* p = new QProcess();
+    p->setProcessEnvironment(m_env);
+    p->start("strace",
+             {"-f", "-y", "-s", "64", "-o", QString::fromStdString(calls), "-e",
+              "trace=fsync,fdatasync,rename,renameat,renameat2,write", HX5310CTL_PATH, "--config",
+              QString::fromStdString(m_config), "--port", "box", "factory-reset"});
+    const Result r = Finish(p, 60000);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // In order: the new file synced, renamed over the store, the folder synced, "AT!SN=".
+    const QStringList lines = QString::fromStdString(ReadFile(calls)).split('\n');
+    const QString folder = QFileInfo(QString::fromStdString(m_config)).absolutePath();
+    int fileSync = -1, rename = -1, folderSync = -1, told = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& l = lines[i];
+        if (l.contains("AT!SN=") && l.contains("write(")) {
+            told = i;
+            break;
+        }
+        if (l.contains("rename") && l.contains("prefs.ini\"") && fileSync >= 0)
+            rename = i;
+        else if (l.contains("fsync(") && l.contains("<" + folder + ">") && rename >= 0)
+            folderSync = i;
+        else if (l.contains("fsync(") && !l.contains("<" + folder + ">"))
+            fileSync = i;
+    }
+    EXPECT_GE(fileSync, 0) << ReadFile(calls);
+    EXPECT_GT(rename, fileSync) << ReadFile(calls);
+    EXPECT_GT(folderSync, rename) << ReadFile(calls);
+    EXPECT_GT(told, folderSync) << ReadFile(calls);
+}
+
+TEST_F(CliTest, ManyStationsOnACounterWithOneSecondTimesNeverGiveANumberTwice) {
+    // ext4 with 128-byte inodes keeps its times to the second, like FAT sticks and many shares.
+    if (::geteuid() != 0 || QProcess::execute("sh", {"-c", "command -v mkfs.ext4 >/dev/null"}) != 0)
+        GTEST_SKIP() << "needs root and mkfs.ext4 for a loop mount";
+    const QString image = QString::fromStdString(Path("disk.img"));
+    const QString mount = QString::fromStdString(Path("disk"));
+    QDir().mkpath(mount);
+    ASSERT_EQ(QProcess::execute("truncate", {"-s", "8M", image}), 0);
+    ASSERT_EQ(QProcess::execute("mkfs.ext4", {"-q", "-F", "-I", "128", image}), 0);
+    if (QProcess::execute("mount", {"-o", "loop", image, mount}) != 0)
+        GTEST_SKIP() << "no loop mount here";
+    struct Unmount {
+        QString at;
+        ~Unmount() { QProcess::execute("umount", {at}); }
+    } unmount{mount};
+    const QString counter = mount + "/counter.ini";
+
+    constexpr int kStations = 6, kRounds = 4;
+    std::set<std::string> given;
+    int boxes = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        m_sims.clear(); // new boxes, none with a serial number
+        std::vector<QProcess*> runs;
+        for (int s = 0; s < kStations; ++s) {
+            const std::string name = "station-" + std::to_string(s);
+            ASSERT_TRUE(StartSim(name));
+            runs.push_back(Ctl(
+                {"--config", counter, "--port", QString::fromStdString(name), "factory-reset"}));
+        }
+        for (QProcess* p : runs) {
+            const Result r = Finish(p, 60000);
+            ASSERT_EQ(r.status, 0) << r.err;
+            ++boxes;
+            EXPECT_TRUE(given.insert(r.out).second) << r.out << " given twice";
+        }
+    }
+    EXPECT_EQ(static_cast<int>(given.size()), boxes);
+}
+
+TEST_F(CliTest, ANumberBelowTheCountersNeedsItsOwnOption) {
+    ASSERT_TRUE(StartSim("box"));
+    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x25000010); }
+    Result r = RunOn("box", {"factory-reset", "--serial", "01234567"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "--move-counter-back")) << r.err;
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x25000010);
+    r = RunOn("box", {"show"});
+    EXPECT_EQ(Value(r.out, "serial"), "") << r.out;
+
+    r = RunOn("box", {"factory-reset", "--serial", "01234567", "--move-counter-back"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=01234567\n");
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x01234568);
+}
+
+TEST_F(CliTest, AMonitorPausedForEightSecondsGoesOnWhereTheBoxDid) {
+    // Ctrl-Z and fg, or a laptop's suspend: the box went on streaming meanwhile.
+    ASSERT_TRUE(StartSim("box"));
+    QProcess* p = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "monitor",
+                       "--seconds", "11"});
+    ASSERT_TRUE(p->waitForStarted(5000));
+    QThread::msleep(1500);
+    ::kill(static_cast<pid_t>(p->processId()), SIGSTOP);
+    QThread::sleep(8);
+    ::kill(static_cast<pid_t>(p->processId()), SIGCONT);
+    const Result r = Finish(p, 30000);
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(CliTest, OutputLostAfterTheBoxChangedIsStatusOneAndSaysWhatTheBoxHolds) {
