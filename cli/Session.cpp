@@ -87,6 +87,9 @@ int Session::EventTap::OnCommEvent(unsigned event, long tag) {
 void Session::EventTap::OnSysCommand(unsigned id) {
     m_s.m_dlg->OnSysCommand(id);
 }
+bool Session::EventTap::OnClose() {
+    return m_s.m_dlg->OnClose();
+}
 void Session::EventTap::OnDestroy() {
     m_s.m_dlg->OnDestroy();
 }

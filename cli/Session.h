@@ -57,6 +57,7 @@ private:
         void OnTimer(unsigned id) override;
         int OnCommEvent(unsigned event, long tag) override;
         void OnSysCommand(unsigned id) override;
+        bool OnClose() override;
         void OnDestroy() override;
 
     private:

@@ -80,8 +80,13 @@ void CHX5310ConfigDlg::StartMonitor() {
         dlg.RefusePortNotOpened();
         return;
     }
-    dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
-    dlg.m_strInfo.clear();
+    // The outcome of the send that brings the monitor back stays readable for as long as a
+    // success text stays; anything else gives way to the monitor.
+    const bool sentShown = dlg.m_outcome.kind == OutcomeKind::Sent && !dlg.m_strInfo.empty();
+    if (!sentShown) {
+        dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
+        dlg.m_strInfo.clear();
+    }
     dlg.BeginCommands();
     dlg.UpdateData(false);
     dlg.EnableWhileMonitoring(false);

@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QToolTip>
 #include <QTranslator>
 #include <QUrl>
 
@@ -134,6 +135,12 @@ QtDialogWidget* QtWindow::BuildDialog(const DialogTemplate& tpl, std::map<int, C
     dialog->setWindowTitle(Q(tpl.caption));
     dialog->setWindowIcon(AppIcon());
     const QFont font = DialogFont(tpl);
+    if (mainWindow) {
+        // One font for everything the window opens: its message boxes, tooltips, menus and
+        // file dialogs take the application's font, not the desktop's.
+        QApplication::setFont(font);
+        QToolTip::setFont(font);
+    }
     dialog->setFont(font);
     base = BaseUnitsOf(font);
     const Rect size = DialogUnitsToPixels(0, 0, tpl.cx, tpl.cy, base);
@@ -181,10 +188,12 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
                     box->done(id);
                 return;
             }
-            // The framework's defaults: "OK" (1) and the close button (2) end the dialog
-            // without reading the fields.
-            if (id == 1 || id == 2)
+            // "OK" (1) ends the dialog, the close button (2) once the window agrees; neither
+            // reads the fields.
+            if (id == 1)
                 EndDialog(id);
+            else if (id == 2)
+                RequestClose();
             else
                 Deliver(id, Notify::Clicked);
         });
@@ -279,7 +288,7 @@ bool QtWindow::Start(const DialogTemplate& tpl, IWindowEvents& events) {
     ++m_run;
     m_dialog = BuildDialog(tpl, m_controls, m_base, true);
     m_caption = tpl.caption;
-    m_dialog->onCancel = [this] { EndDialog(2); };
+    m_dialog->onCancel = [this] { RequestClose(); };
     m_dialog->onContextMenu = [this](const QPoint& pos) { ShowContextMenu(pos); };
     AddMenuAction(kOpenBackupsCommand, "バックアップフォルダを開く");
     m_events = &events;
@@ -327,6 +336,18 @@ void QtWindow::EndDialog(int result) {
             meter->SetPainter(nullptr);
     if (m_dialog)
         m_dialog->done(result);
+}
+
+void QtWindow::RequestClose() {
+    if (m_ended || m_closeAsked > 0)
+        return;
+    bool agreed = true;
+    if (m_events) {
+        const Depth asking(m_closeAsked);
+        agreed = m_events->OnClose();
+    }
+    if (agreed)
+        EndDialog(2);
 }
 
 void QtWindow::Teardown() {
@@ -615,6 +636,30 @@ void QtWindow::ListSelect(int id, int index) {
     if (!list)
         return;
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+namespace {
+
+// A list's tooltip: its own, then the selected item's.
+void ShowSelectedItemTip(QComboBox* list) {
+    const QString own = list->property("hxRegisteredTip").toString();
+    const QString item = list->itemData(list->currentIndex(), Qt::ToolTipRole).toString();
+    list->setToolTip(item.isEmpty() ? own : own.isEmpty() ? item : own + "\n" + item);
+}
+
+} // namespace
+
+void QtWindow::ListSetItemTip(int id, int index, const std::string& tip) {
+    auto* list = qobject_cast<QComboBox*>(Widget(id));
+    if (!list || index < 0 || index >= list->count())
+        return;
+    list->setItemData(index, Q(tip), Qt::ToolTipRole);
+    if (!list->property("hxItemTips").isValid()) {
+        list->setProperty("hxItemTips", true);
+        QObject::connect(list, &QComboBox::currentIndexChanged, list,
+                         [list](int) { ShowSelectedItemTip(list); });
+    }
+    ShowSelectedItemTip(list);
 }
 
 int QtWindow::ListSelection(int id) const {

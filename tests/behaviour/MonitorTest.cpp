@@ -460,11 +460,17 @@ TEST_F(MonitorTest, LeavingTheInformationFieldStopsAndASendBringsItBack) {
     EXPECT_FALSE(h.box.Monitoring());
 
     ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
-    EXPECT_EQ(h.Info(), "");
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
     EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 0);
     ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_bMonitorMode != 0; }, 1000));
     EXPECT_TRUE(h.box.Monitoring());
+    // The send's outcome stays readable beside the monitor for as long as a success text
+    // stays, then goes.
+    h.win.Advance(300);
+    EXPECT_EQ(h.Info(), "設定の送信、確認と保存に成功しました");
+    h.win.Advance(5000);
+    EXPECT_EQ(h.Info(), "");
+    EXPECT_TRUE(TestState(*h.dlg).m_bMonitorMode);
 }
 
 TEST_F(MonitorTest, FocusLeavingTheApplicationAlsoStops) {
