@@ -64,6 +64,8 @@ private:
         Session& m_s;
     };
 
+    // Why the port did not open: in our words where the reason is known, else the port's own.
+    std::string OpenProblem() const;
     int Ports();
     int Read();
     int Show();

@@ -139,6 +139,9 @@ void CHX5310ConfigDlg::StopMonitor() {
     }
     dlg.m_stLevelA.SetWindowText(kLabelRxA);
     dlg.m_stLevelB.SetWindowText(kLabelRxB);
+    // A stopped monitor's meters show no level, not even the slivers a paint leaves.
+    dlg.m_meterA.m_bBlankNext = true;
+    dlg.m_meterB.m_bBlankNext = true;
     dlg.ResetMeters();
 }
 

@@ -18,8 +18,10 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
 #include <QTimer>
@@ -99,6 +101,37 @@ void PrepareQtDrawing() {
         qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
+namespace {
+
+// The few texts of Qt's file dialog that its Japanese translation leaves in English.
+class MissingJapaneseTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        (void)disambiguation;
+        (void)n;
+        if (!context || !source)
+            return {};
+        const QByteArray c(context), t(source);
+        if (c == "QAbstractFileIconProvider" || c == "QFileIconProvider" ||
+            c == "QFileSystemModel") {
+            if (t == "Folder")
+                return QStringLiteral("フォルダー");
+            if (t == "Drive")
+                return QStringLiteral("ドライブ");
+            if (t == "File")
+                return QStringLiteral("ファイル");
+            if (t == "%1 File")
+                return QStringLiteral("%1 ファイル");
+        }
+        return {};
+    }
+};
+
+} // namespace
+
 bool InstallQtJapaneseTexts(std::string& folder) {
     const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     folder = S(path);
@@ -111,6 +144,8 @@ bool InstallQtJapaneseTexts(std::string& folder) {
         delete candidate;
         return false;
     }
+    // Installed first, so asked last: Qt's own translation comes before it.
+    QCoreApplication::installTranslator(new MissingJapaneseTexts(qApp));
     QCoreApplication::installTranslator(candidate);
     texts = candidate;
     return true;
@@ -223,6 +258,23 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
         return list;
     }
     case ControlKind::Edit: {
+        if ((def.flags & kMultiLine) && (def.flags & kReadOnly)) {
+            // A read-only text of several lines: it wraps at the field's width, has the
+            // window's colour and takes the focus like a field (Tab moves on).
+            auto* text = new QPlainTextEdit(parent);
+            text->setReadOnly(true);
+            text->setTabChangesFocus(true);
+            text->setFocusPolicy(Qt::StrongFocus);
+            text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            text->document()->setDocumentMargin(1);
+            QPalette pal = text->palette();
+            pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+            text->setPalette(pal);
+            return text;
+        }
         auto* edit = new QLineEdit(parent);
         if (def.flags & kReadOnly) {
             // Read-only fields have the window's colour, as on Windows: nothing to type into.
@@ -484,6 +536,15 @@ std::string QtWindow::GetTitle() const {
 
 void QtWindow::SetText(int id, const std::string& text) {
     QWidget* w = Widget(id);
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(w)) {
+        // The tooltip holds the whole current text (the field's own while it is empty).
+        if (!lines->property("hxRegisteredTip").isValid())
+            lines->setProperty("hxRegisteredTip", lines->toolTip());
+        if (lines->toPlainText() != Q(text))
+            lines->setPlainText(Q(text));
+        lines->setToolTip(text.empty() ? lines->property("hxRegisteredTip").toString() : Q(text));
+        return;
+    }
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->isReadOnly()) {
             ShowWholeOrShortened(edit, text);
@@ -528,6 +589,8 @@ void QtWindow::ShowWholeOrShortened(QLineEdit* edit, const std::string& text) {
 
 std::string QtWindow::GetText(int id) const {
     QWidget* w = Widget(id);
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(w))
+        return S(lines->toPlainText());
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (const QVariant whole = edit->property("hxWholeText"); whole.isValid())
             return S(whole.toString());
@@ -874,12 +937,21 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) 
         dialog.setDefaultSuffix(Q(request.defaultExt));
     // The folder of the last file, else the user's documents (not the program's working
     // folder, which a desktop start leaves anywhere).
+    // The folder is remembered between runs in a file of the window's own, beside the stored
+    // preferences (which another component owns and writes under its lock).
+    QSettings remembered(QSettings::IniFormat, QSettings::UserScope, "QORVA",
+                         "HX-5310-Config-Window");
     QString folder = m_lastFolder;
+    if (folder.isEmpty())
+        folder = remembered.value("FileDialog/Folder").toString();
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     dialog.setDirectory(folder);
+    // Wide enough at its first size for the name, size, type and date columns.
+    dialog.resize(std::max(dialog.sizeHint().width(), 720),
+                  std::max(dialog.sizeHint().height(), 420));
     for (;;) {
         int accepted = 0;
         {
@@ -914,6 +986,8 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) 
             path = full;
         }
         m_lastFolder = QFileInfo(Q(path)).absolutePath();
+        remembered.setValue("FileDialog/Folder", m_lastFolder);
+        remembered.sync();
         return path;
     }
 }

@@ -571,3 +571,27 @@ TEST_F(MonitorTest, PortOpenFailuresNameTheReason) {
 
 } // namespace
 } // namespace hx::test
+
+namespace hx::test {
+namespace {
+
+// A stopped monitor's meters show no level: no column inside the frame keeps the bar's green
+// or the marker's amber.
+TEST_F(MonitorTest, AStoppedMonitorsMetersShowNoLevel) {
+    h.win.SetCanvasSize(IDC_METER_A, 306, 20);
+    Start();
+    ReadFrame(Frame(0x00));
+    ReadFrame(Frame(0x00, 0x0000, 20000, 0));
+    ReadFrame(Frame(0x00, 0x0000, 3000, 0)); // below its peak: the marker stays
+    ASSERT_TRUE(h.win.Click(IDC_MONITOR));
+    const MemoryCanvas* c = h.win.Canvas(IDC_METER_A);
+    ASSERT_NE(c, nullptr);
+    for (int x = 1; x < c->Width() - 1; ++x)
+        for (int y = 1; y < c->Height() - 1; ++y) {
+            const Rgb p = c->Pixel(x, y);
+            ASSERT_TRUE(p.r == 240 && p.g == 240 && p.b == 240) << x << "," << y;
+        }
+}
+
+} // namespace
+} // namespace hx::test
