@@ -127,8 +127,9 @@ DialogTemplate BuildMain() {
     auto& v = t.controls;
     // Top row
     v.push_back(L("ＣＯＭポート", 7, 9, 40));
-    v.push_back(List(1000, 48, 7, 56, {}, "認識した（新しく増えた）「ＣＯＭポート」を選択します"));
-    v.push_back(C(1001, K::PushButton, "設定受信", 107, 7, 44, 12, kDefaultButton,
+    // The port list has the room the information field left in this row: ports show whole.
+    v.push_back(List(1000, 48, 7, 100, {}, "認識した（新しく増えた）「ＣＯＭポート」を選択します"));
+    v.push_back(C(1001, K::PushButton, "設定受信", 151, 7, 44, 12, kDefaultButton,
                   "現在の設定を読み込みます"));
     // The information field has a row of its own, the window's width and two lines tall:
     // an outcome is read whole, its reason and remedy included.

@@ -44,8 +44,8 @@ protected:
         TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
         ASSERT_TRUE(QTest::qWaitForWindowActive(win.Dialog()));
-        // The box's port is in the list, selected as the stored port.
-        ASSERT_EQ(win.GetText(IDC_PORT), sim.Link());
+        // The box's port is in the list by its own name, selected as the stored port.
+        ASSERT_EQ(win.GetText(IDC_PORT), "hx5310-sim");
     }
     // Clicks an operation button and waits for the operation's end; returns the information.
     std::string Run(int id) {

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -26,14 +27,22 @@ namespace {
 
 class QtWindowAppTest : public QtAppTest {};
 
-// With HX_SCREENSHOT_DIR set: the widget (or, without one, the whole screen with every window
-// on it) as a picture in that folder.
-void SaveScreenshot(QWidget* w, const char* name) {
+// With HX_SCREENSHOT_DIR set: the window as a picture in that folder, with the box it shows
+// (if any) drawn where the box stands over it.
+void SaveScreenshot(QWidget* w, const char* name, QWidget* box = nullptr) {
     const QString dir = qEnvironmentVariable("HX_SCREENSHOT_DIR");
     if (dir.isEmpty())
         return;
     QDir().mkpath(dir);
-    const QPixmap shot = w ? w->grab() : QGuiApplication::primaryScreen()->grabWindow(0);
+    QPixmap shot = w->grab();
+    if (box) {
+        QApplication::processEvents();
+        QPainter painter(&shot);
+        QPoint at = box->mapToGlobal(QPoint(0, 0)) - w->mapToGlobal(QPoint(0, 0));
+        if (!QRect(QPoint(0, 0), shot.size()).contains(QRect(at, box->size())))
+            at = QPoint((shot.width() - box->width()) / 2, (shot.height() - box->height()) / 2);
+        painter.drawPixmap(at, box->grab());
+    }
     shot.save(dir + "/" + name);
 }
 
@@ -137,6 +146,8 @@ TEST_F(QtWindowAppTest, TheWholeOutcomeIsReadableInTheField) {
 // Enter in a field after an edit asks before the box's settings replace it; the default,
 // and No, keep the edit.
 TEST_F(QtWindowAppTest, AReadOverEditsAsksFirst) {
+    std::string folder;
+    InstallQtJapaneseTexts(folder); // as the program does: the box's buttons in Japanese
     Open();
     QTest::mouseClick(W(IDC_RECEIVE), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([this] { return Info() == "設定の受信に成功しました"; }, 5000)) << Info();
@@ -151,7 +162,7 @@ TEST_F(QtWindowAppTest, AReadOverEditsAsksFirst) {
             return;
         asked = box->text().toStdString();
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
-        SaveScreenshot(nullptr, "read-over-edits.png");
+        SaveScreenshot(win.Dialog(), "read-over-edits.png", box);
         box->button(QMessageBox::No)->click();
     });
     QTest::keyClick(delay, Qt::Key_Return);
