@@ -173,6 +173,14 @@ int CHX5310ConfigDlg::OnInitDialog() {
 }
 
 void CHX5310ConfigDlg::OnCommand(int id, Notify code, int newFocusId) {
+    // A new user action: it may show one validation message. A notification that comes while
+    // the window handles one (a focus moved by a refused field) belongs to it.
+    struct Action {
+        int& depth;
+        ~Action() { --depth; }
+    } action{++m_nActionDepth};
+    if (m_nActionDepth == 1)
+        m_bEditorMessageShown = 0;
     switch (code) {
     case Notify::Clicked:
         switch (id) {
@@ -258,7 +266,29 @@ void CHX5310ConfigDlg::OnSysCommand(unsigned id) {
         m_win.OpenFolder(BackupFolder());
 }
 
+bool CHX5310ConfigDlg::OnClose() {
+    // Closing leaves the box as it is and the edits unkept: the user says so first. The
+    // monitor (and its start) ends cleanly without a question: nothing is lost with it.
+    const bool monitor =
+        m_bMonitorMode || (m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2);
+    std::string question;
+    if (m_nStep != 0 && !monitor)
+        question += "装置との通信中です。閉じると、通信を中止します。\n";
+    if (HasUnkeptEdits())
+        question += "送信も保存もしていない変更があります。閉じると、この変更は失われます。\n";
+    if (question.empty())
+        return true;
+    return m_win.AskYesNo(question + "閉じますか？", MsgIcon::Warning);
+}
+
 void CHX5310ConfigDlg::OnDestroy() {
+    // An operation that still runs ends here: nothing more is written, no timer runs on.
+    if (m_nStep != 0 && !(m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2)) {
+        m_win.KillTimer(TIMER_RETRY);
+        m_win.KillTimer(TIMER_TX_PACE);
+        m_bMoreToSend = 0;
+        m_nStep = 0;
+    }
     // A box that streams its status (or is being told to) is told to stop before the port
     // closes, however the window ends; the close lets that last byte leave first.
     if (m_bMonitorMode || (m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2)) {
@@ -290,6 +320,35 @@ void CHX5310ConfigDlg::ShowSerialRow(bool show) {
     m_edSerial.ShowWindow(show);
     m_stArrow.ShowWindow(show);
     m_edNewSerial.ShowWindow(show);
+}
+
+namespace {
+
+// The editor's controls whose state is the settings: the fields, the lists, the check boxes.
+const int kEditorFields[] = {1003, 1005, 1009, 1011, 1013, 1015, 1017, 1019, 1021, 1027,
+                             1030, 1032, 1034, 1036, 1023, 1054, 1056, 1038, 1052, 1061};
+const int kEditorLists[] = {1072, 1073, 1025, 1026, 1069, 1071};
+const int kEditorChecks[] = {1049, 1050, 1058, 1059, 1070};
+
+std::vector<std::string> EditorShown(const IWindowServices& win) {
+    std::vector<std::string> shown;
+    for (int id : kEditorFields)
+        shown.push_back(win.GetText(id));
+    for (int id : kEditorLists)
+        shown.push_back(std::to_string(win.ListSelection(id)));
+    for (int id : kEditorChecks)
+        shown.push_back(std::to_string(win.GetCheck(id)));
+    return shown;
+}
+
+} // namespace
+
+bool CHX5310ConfigDlg::HasUnkeptEdits() const {
+    return !m_cleanEditor.empty() && EditorShown(m_win) != m_cleanEditor;
+}
+
+void CHX5310ConfigDlg::MarkEditorKept() {
+    m_cleanEditor = EditorShown(m_win);
 }
 
 void CHX5310ConfigDlg::SetInfoNow(const std::string& text) {

@@ -131,9 +131,13 @@ struct CHX5310ConfigDlgState : EditorValues {
     // image counts as complete only when every byte came with a good record.
     std::bitset<kImageSize> m_imageCovered;
     // Set while a coupling rule or a preset runs: the focus moves its data exchange makes do
-    // not start another rule, and it shows at most one validation message.
+    // not start another rule.
     int m_bInEditorRule = 0;
+    // A validation message has been shown for the user action now handled (or the operation
+    // it started): one action shows at most one. m_nActionDepth counts the notifications being
+    // handled.
     int m_bEditorMessageShown = 0;
+    int m_nActionDepth = 0;
     // How the last operation ended.
     Outcome m_outcome;
     // The serial number reserved for the box of the running factory reset.
@@ -145,6 +149,17 @@ struct CHX5310ConfigDlgState : EditorValues {
     int m_bBoxChanged = 0;
     // Valid status frames since the monitor watch last looked (timer 124).
     int m_nWatchFrames = 0;
+    // The paths of the ports in the list, entry by entry.
+    std::vector<std::string> m_portPaths;
+    // Image bytes of the running send whose records have left the port (the port said its
+    // queue drained after them): the send's progress.
+    uint16_t m_nSentAddress = 0;
+    // The image holds what a whole receive brought: a send's read-back only compares with it,
+    // so after a failed send the editor can still be sent or saved.
+    int m_bImageFromBox = 0;
+    // What the editor showed when its settings last were read, sent, saved or loaded; empty
+    // before the first read. Anything else shown is an edit that would be lost.
+    std::vector<std::string> m_cleanEditor;
 };
 
 class CHX5310ConfigDlg : public IWindowEvents, private CHX5310ConfigDlgState {
@@ -165,6 +180,7 @@ public:
     void OnTimer(unsigned id) override;
     int OnCommEvent(unsigned event, long tag) override;
     void OnSysCommand(unsigned id) override;
+    bool OnClose() override;
     void OnDestroy() override;
 
     // --- What the programs around the window read ---
@@ -215,7 +231,11 @@ public:
     void EnableOperationControls(bool enable); // 1001, 1007, 1008, 1062, 1063, 1064, 1029
     void EnableWindowControls(bool enable);    // 2 and 1000
     void ShowSerialRow(bool show);             // 1060, 1061, 1065, 1066
-    void SetInfoNow(const std::string& text);  // m_strInfo into field 1002 at once, nothing else
+    // Edits that no send or save has kept: the editor differs from what it showed when it
+    // was last read, sent, saved or loaded.
+    bool HasUnkeptEdits() const;
+    void MarkEditorKept();
+    void SetInfoNow(const std::string& text); // m_strInfo into field 1002 at once, nothing else
     // How far the running operation has come, and that progress in field 1002 while it runs
     // (after each port event; m_strInfo, the outcome, is not touched).
     OperationProgress Progress() const;
@@ -227,6 +247,8 @@ public:
     void CommWriteText(const std::string& text);
     bool SplitLines(); // the line splitter; true when the error end ran
     void FillPortList();
+    // The path of a port shown in the list by that name; a name not listed is a path itself.
+    std::string PortPath(const std::string& name) const;
 
     // --- link/: command sequencer ---
     void OnReceiveSettings();
@@ -254,6 +276,8 @@ public:
     void GreetBox();
     // Writes the command awaited once more (the retry timer).
     void ResendCommand();
+    // A field's check failed: the send, reset or save did not start; notDone says what.
+    void RefuseField(const std::string& notDone);
     // The port did not open: the refusal, with the reason the port gives.
     void RefusePortNotOpened();
     // A new chain of commands begins: no command is awaited, nothing has changed the box.
@@ -284,8 +308,8 @@ public:
     void OnFieldKillFocus(int id); // the coupling rule of the field left
     void OnSaveToFile();
     void OnLoadFromFile();
-    // What the save writes: the editor's values read (refused fields as they stand) and stored
-    // into the image, as a settings file.
+    // What the save writes: the editor's values (as the members hold them) stored into the
+    // image, as a settings file.
     std::string SaveText();
     // Automatic backups: the image exactly as the box last sent it is kept (m_boxImage) and
     // saved as a settings file before a Send or a Factory reset writes the box. False when the

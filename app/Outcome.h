@@ -26,7 +26,9 @@ enum class OutcomeKind {
     BoxRefused,    // the box answered ERROR; detail: the command it refused
     NoAnswer,      // no answer after the last re-send
     MonitorLost,   // no valid status frame for a whole watch period
-    // Refused before anything was sent to the box
+    // Refused before anything was sent to the box (or written to a file)
+    FieldRefused,       // a field's check failed; detail: what was not done
+    NoPortChosen,       // an operation was started with no port in the list chosen
     PortNotOpened,      // detail: why, as the window shows it
     BadNewSerial,       // detail: the text of field 1066
     CounterUnavailable, // the serial-number counter could not be reserved; detail: why

@@ -111,6 +111,9 @@ void AddCommonField(std::vector<ControlDef>& v, const char* caption, int labelX,
     v.push_back(L(unit, fx + fieldWidth + 12, y + 2, unitWidth));
 }
 
+// The height the information row adds to the window.
+constexpr int kInfoRowHeight = 24;
+
 DialogTemplate BuildMain() {
     DialogTemplate t;
     t.id = IDD_HX5310CONFIG_DIALOG;
@@ -124,11 +127,16 @@ DialogTemplate BuildMain() {
     auto& v = t.controls;
     // Top row
     v.push_back(L("ＣＯＭポート", 7, 9, 40));
-    v.push_back(List(1000, 48, 7, 56, {}, "認識した（新しく増えた）「ＣＯＭポート」を選択します"));
-    v.push_back(C(1001, K::PushButton, "設定受信", 107, 7, 44, 12, kDefaultButton,
+    // The port list has the room the information field left in this row: ports show whole.
+    v.push_back(List(1000, 48, 7, 100, {}, "認識した（新しく増えた）「ＣＯＭポート」を選択します"));
+    v.push_back(C(1001, K::PushButton, "設定受信", 151, 7, 44, 12, kDefaultButton,
                   "現在の設定を読み込みます"));
-    v.push_back(L("情報", 155, 9, 16));
-    v.push_back(C(1002, K::Edit, "", 173, 7, 178, 12, kReadOnly, "各種情報を表示します"));
+    // The information field has a row of its own, the window's width and two lines tall:
+    // an outcome is read whole, its reason and remedy included.
+    v.push_back(L("情報", 7, 26, 16));
+    v.push_back(
+        C(1002, K::Edit, "", 25, 23, 326, 21, kReadOnly | kMultiLine, "各種情報を表示します"));
+    const size_t infoRowEnd = v.size();
     // Channel groups
     AddChannel(v, false, 7, 25);
     AddChannel(v, true, 185, 22);
@@ -201,6 +209,10 @@ DialogTemplate BuildMain() {
     v.push_back(C(1048, K::Label, "受信レベル Ｂ", 7, 328, 46, 8));
     v.push_back(C(1212, K::Meter, "", 54, 325, 282, 15));
     v.push_back(C(1068, K::Edit, "", 7, 340, 34, 14, kHidden));
+    // Everything below the information row moves down by its height.
+    for (size_t i = infoRowEnd; i < v.size(); ++i)
+        v[i].y += kInfoRowHeight;
+    t.cy += kInfoRowHeight;
     return t;
 }
 

@@ -25,6 +25,8 @@ const Row kTexts[] = {
     {OutcomeKind::BoxRefused, "装置が「%s」を受け付けませんでした"},
     {OutcomeKind::NoAnswer, "応答がありませんでした"},
     {OutcomeKind::MonitorLost, "状態監視中に装置からの応答がなくなりました"},
+    {OutcomeKind::FieldRefused, "入力値に誤りがあるため、%s"},
+    {OutcomeKind::NoPortChosen, "ポートが選択されていません。ポートを選んでください"},
     {OutcomeKind::PortNotOpened, "ポート（%s）のオープンに失敗しました"},
     {OutcomeKind::BadNewSerial,
      "新しい製造番号（%s）が正しくありません。00000000～FFFFFFFE の16進数を"

@@ -254,8 +254,8 @@ std::string CliUsage() {
             "\n"
             "Standard output carries data only; the window's messages go to standard error.\n"
             "Exit status: 0 success, 1 the box or the port failed, 2 bad usage, a bad value\n"
-            "or a bad file, 130 interrupted (Ctrl-C); 1 or 130 after the box was changed\n"
-            "come with a message that says what the box now holds.\n";
+            "or a bad file, 130 interrupted (Ctrl-C ends monitor with 0); 1 or 130 after\n"
+            "the box was changed come with a message that says what the box now holds.\n";
     return text;
 }
 

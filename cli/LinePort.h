@@ -33,6 +33,9 @@ public:
     LinePortFactory(IPortFactory& inner, LineState& state) : m_inner(inner), m_state(state) {}
     std::unique_ptr<IPort> CreatePort() override;
     std::vector<std::string> ListPorts() override { return m_inner.ListPorts(); }
+    std::string DescribePort(const std::string& path) override {
+        return m_inner.DescribePort(path);
+    }
 
     // True while the window holds the port open but the device has gone (a pulled cable, a
     // virtual box that ended).

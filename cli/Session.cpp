@@ -87,6 +87,9 @@ int Session::EventTap::OnCommEvent(unsigned event, long tag) {
 void Session::EventTap::OnSysCommand(unsigned id) {
     m_s.m_dlg->OnSysCommand(id);
 }
+bool Session::EventTap::OnClose() {
+    return m_s.m_dlg->OnClose();
+}
 void Session::EventTap::OnDestroy() {
     m_s.m_dlg->OnDestroy();
 }
@@ -174,12 +177,12 @@ bool Session::OpenWindow(bool needPort, int& status) {
 
 void Session::SelectPort(const std::string& wanted) {
     // The window opens the port the list shows selected (its data exchange reads the name back
-    // from the list). It has selected the wanted name if the enumerator listed it; otherwise a
+    // from the list). It has selected the wanted name or path if the enumerator listed it; else a
     // unique entry with that last part ("ttyUSB0", the name of a virtual box) is taken, and a
     // name the enumerator does not list (a device path, or a port absent now) is put into the
     // list, so that the window opens it, or reports by that name that it cannot.
-    const int selected = m_win.ListSelection(IDC_PORT);
-    if (selected >= 0 && Upper(m_win.ListText(IDC_PORT, selected)) == Upper(wanted))
+    // The window selects the entry of the wanted name or path itself.
+    if (m_win.ListSelection(IDC_PORT) >= 0)
         return;
     int match = -1, matches = 0;
     for (int i = 0; i < m_win.ListCount(IDC_PORT); ++i) {
@@ -232,7 +235,7 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
         return kExitOk;
     const std::string info = m_win.GetText(IDC_INFO);
     if (!m_line.openError.empty())
-        Error(m_dlg->PortName() + ": " + m_line.openError);
+        Error(m_dlg->PortName() + ": " + OpenProblem());
     if (m_lineLost)
         Error("the line to " + m_dlg->PortName() +
               " was lost while the box was working (a cable pulled?)");
@@ -283,6 +286,21 @@ void Session::EnterText(int id, const std::string& text) {
 }
 
 // --- Commands ---
+
+std::string Session::OpenProblem() const {
+    switch (m_dlg->LastOutcome().portError) {
+    case PortOpenError::NotFound:
+        return "no such port";
+    case PortOpenError::Busy:
+        return "another program is using the port";
+    case PortOpenError::Permission:
+        return "you may not use the port";
+    case PortOpenError::None:
+    case PortOpenError::Other:
+        break;
+    }
+    return m_line.openError;
+}
 
 int Session::Ports() {
     int status = kExitOk;

@@ -57,12 +57,15 @@ private:
         void OnTimer(unsigned id) override;
         int OnCommEvent(unsigned event, long tag) override;
         void OnSysCommand(unsigned id) override;
+        bool OnClose() override;
         void OnDestroy() override;
 
     private:
         Session& m_s;
     };
 
+    // Why the port did not open: in our words where the reason is known, else the port's own.
+    std::string OpenProblem() const;
     int Ports();
     int Read();
     int Show();

@@ -60,7 +60,7 @@ int Session::Monitor() {
     ClearProgress();
     if (!m_dlg->MonitorRunning()) {
         if (!m_line.openError.empty())
-            Error(m_dlg->PortName() + ": " + m_line.openError);
+            Error(m_dlg->PortName() + ": " + OpenProblem());
         return kExitBox;
     }
 

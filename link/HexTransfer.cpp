@@ -25,6 +25,9 @@ int CHX5310ConfigDlg::BuildHexRecord(char* buffer) {
 }
 
 void CHX5310ConfigDlg::PumpRecords(long tag) {
+    // The port's own event: every record written so far has left it.
+    if (tag != TIMER_TX_PACE && m_nStep == 13)
+        m_nSentAddress = m_nSendAddress;
     if (!m_bMoreToSend)
         return;
     if (tag != TIMER_TX_PACE)

@@ -65,6 +65,13 @@ bool PortSortsAfter(const std::string& a, const std::string& b) {
 #endif
 }
 
+std::string PortShortName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return path;
+    return path.substr(slash + 1);
+}
+
 int PortInsertIndex(const std::vector<std::string>& entries, const std::string& name) {
     for (size_t i = 0; i < entries.size(); ++i)
         if (PortSortsAfter(entries[i], name))

@@ -57,7 +57,7 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
         break;
     case 13:
         p.phase = OperationProgress::Sending;
-        p.percent = share(m_nSendAddress);
+        p.percent = share(m_nSentAddress); // what has left the port, not what was handed to it
         break;
     case 14:
         p.phase = OperationProgress::Verifying;

@@ -53,6 +53,13 @@ OutcomeKind ErrorOutcome(int code) {
 } // namespace
 
 void CHX5310ConfigDlg::OnReceiveSettings() {
+    // A read replaces every field: edits that no send or save has kept go only when the user
+    // says so (Enter reads too). The default keeps them.
+    if (HasUnkeptEdits() &&
+        !m_win.AskYesNo("送信も保存もしていない変更があります。装置から受信すると、この変更は"
+                        "失われます。\n受信しますか？",
+                        MsgIcon::Warning))
+        return;
     StartOperation(STEP_RX_FIRST);
 }
 void CHX5310ConfigDlg::OnSendSettings() {
@@ -68,7 +75,7 @@ void CHX5310ConfigDlg::OnFactoryReset() {
 void CHX5310ConfigDlg::StartOperation(int firstStep) {
     if (firstStep != STEP_TX_FIRST)
         m_bResumeMonitor = 0;
-    UpdateData(true);
+    const bool fieldsPassed = UpdateData(true);
 
     // A box without a serial number gets the text of field 1066; a text that is not a serial
     // number must reach neither the box nor the stored counter, so the reset does not start.
@@ -89,6 +96,14 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         // that number like a reset does: through the counter.
         giveSerial = true;
         typedByUser = true;
+    }
+    // A send or a factory reset goes only with fields that passed their checks: the refused
+    // field has shown its message and holds the focus, and nothing reaches the box. A read or a
+    // restart goes on (the read replaces the fields, a restart does not use them).
+    if (!fieldsPassed && (firstStep == STEP_TX_FIRST || firstStep == STEP_FACTORY_FIRST)) {
+        RefuseField(firstStep == STEP_TX_FIRST ? "設定を送信していません"
+                                               : "装置は変更していません");
+        return;
     }
 
     // The settings the box holds are kept before anything can change it, and before a serial
@@ -125,17 +140,20 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     switch (firstStep) {
     case STEP_RX_FIRST:
         m_bImageValid = 0;
+        m_bImageFromBox = 0;
         m_nVersionMajor = 0;
         m_nVersionMinor = 0;
         m_SettingsImage.fill(0);
         break;
     case STEP_TX_FIRST:
         m_nSendAddress = 0;
+        m_nSentAddress = 0;
         m_bImageValid = 0;
         break;
     case STEP_FACTORY_FIRST:
         // The read-back at the end must bring its own end-of-file record to count as complete.
         m_bImageValid = 0;
+        m_bImageFromBox = 0;
         break;
     default:
         break;
@@ -179,7 +197,21 @@ bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed) {
     return true;
 }
 
+void CHX5310ConfigDlg::RefuseField(const std::string& notDone) {
+    // The fields keep what the user typed (a text that is no number would not survive a write
+    // of the members): only the information field changes.
+    m_win.KillTimer(TIMER_CLEAR_INFO);
+    m_strBackupError.clear();
+    m_bBoxChanged = 0;
+    SetOutcome(OutcomeKind::FieldRefused, notDone);
+    SetInfoNow(m_strInfo);
+}
+
 void CHX5310ConfigDlg::RefusePortNotOpened() {
+    if (m_strPortName.empty()) {
+        Refuse(OutcomeKind::NoPortChosen, {});
+        return;
+    }
     Refuse(OutcomeKind::PortNotOpened, m_strPortName);
     m_outcome.portError = m_pComm ? m_pComm->LastOpenError() : PortOpenError::Other;
     m_strInfo = InfoText(m_outcome);
@@ -429,8 +461,10 @@ void CHX5310ConfigDlg::ReceiveSuccessEnd(OutcomeKind kind) {
     ClosePort();
     ExchangeImage(false);
     KeepBoxImage();
+    m_bImageFromBox = 1;
     SetOutcome(kind);
     UpdateData(false);
+    MarkEditorKept();
     EnableOperationControls(true);
     m_win.SetTitle(SuccessTitle());
     if (GetU32(m_SettingsImage, kSerialOffset) == kNoSerial)
@@ -444,6 +478,7 @@ void CHX5310ConfigDlg::SendSuccessEnd() {
     EnableOperationControls(true);
     SetOutcome(OutcomeKind::Sent);
     UpdateData(false);
+    MarkEditorKept();
     if (m_bResumeMonitor) {
         m_chkMonitor.SetCheck(1);
         StartStopMonitor();
@@ -478,7 +513,9 @@ void CHX5310ConfigDlg::ErrorEnd() {
     m_rxLen = 0;
     m_nStep = 0;
     m_btnReceive.EnableWindow(true);
-    if (m_bImageValid)
+    // After a failed send the edits can be sent again or saved: the image still holds the
+    // box's settings beneath them.
+    if (m_bImageValid || m_bImageFromBox)
         EnableOperationControls(true);
 }
 
@@ -491,7 +528,7 @@ void CHX5310ConfigDlg::TimeOut() {
     UpdateData(false);
     ClosePort();
     m_btnReceive.EnableWindow(true);
-    if (m_bImageValid) {
+    if (m_bImageValid || m_bImageFromBox) {
         EnableWindowControls(true);
         EnableOperationControls(true);
     }

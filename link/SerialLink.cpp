@@ -15,7 +15,7 @@ int CHX5310ConfigDlg::OpenPort() {
         m_bPortOpen = 0;
         return 0;
     }
-    m_pComm->SetPortName(m_strPortName);
+    m_pComm->SetPortName(PortPath(m_strPortName));
     m_pComm->SetBaudRate("115200");
     m_pComm->SetDataBits("8");
     m_pComm->SetParity("なし");
@@ -95,13 +95,32 @@ bool CHX5310ConfigDlg::SplitLines() {
 }
 
 void CHX5310ConfigDlg::FillPortList() {
+    // The list shows each port by its short name, in natural order; its path and what the
+    // system knows of the adapter are its tooltip. Two ports of one short name show paths.
     m_cbPort.ResetContent();
+    const std::vector<std::string> paths = m_ports.ListPorts();
+    auto shown = [&paths](const std::string& path) {
+        const std::string name = PortShortName(path);
+        const auto same = std::count_if(paths.begin(), paths.end(), [&](const std::string& p) {
+            return PortShortName(p) == name;
+        });
+        return same > 1 ? path : name;
+    };
     std::vector<std::string> entries;
-    for (const std::string& name : m_ports.ListPorts()) {
+    m_portPaths.clear();
+    for (const std::string& path : paths) {
+        const std::string name = shown(path);
         const int at = PortInsertIndex(entries, name);
         entries.insert(entries.begin() + at, name);
+        m_portPaths.insert(m_portPaths.begin() + at, path);
         m_cbPort.InsertString(at, name);
     }
+    for (size_t i = 0; i < m_portPaths.size(); ++i) {
+        const std::string about = m_ports.DescribePort(m_portPaths[i]);
+        m_win.ListSetItemTip(IDC_PORT, static_cast<int>(i),
+                             about.empty() ? m_portPaths[i] : m_portPaths[i] + "\n" + about);
+    }
+    // The port last used or stored, by its name or its path.
     auto sameIgnoringCase = [](const std::string& a, const std::string& b) {
         return a.size() == b.size() &&
                std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -110,11 +129,19 @@ void CHX5310ConfigDlg::FillPortList() {
                });
     };
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (sameIgnoringCase(entries[i], m_strPortName)) {
+        if (sameIgnoringCase(entries[i], m_strPortName) ||
+            sameIgnoringCase(m_portPaths[i], m_strPortName)) {
             m_cbPort.SetCurSel(static_cast<int>(i));
             return;
         }
     }
+}
+
+std::string CHX5310ConfigDlg::PortPath(const std::string& name) const {
+    for (size_t i = 0; i < m_portPaths.size(); ++i)
+        if (m_cbPort.GetLBText(static_cast<int>(i)) == name)
+            return m_portPaths[i];
+    return name; // not listed: a path given as it is
 }
 
 } // namespace hx

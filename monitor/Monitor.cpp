@@ -80,8 +80,13 @@ void CHX5310ConfigDlg::StartMonitor() {
         dlg.RefusePortNotOpened();
         return;
     }
-    dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
-    dlg.m_strInfo.clear();
+    // The outcome of the send that brings the monitor back stays readable for as long as a
+    // success text stays; anything else gives way to the monitor.
+    const bool sentShown = dlg.m_outcome.kind == OutcomeKind::Sent && !dlg.m_strInfo.empty();
+    if (!sentShown) {
+        dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
+        dlg.m_strInfo.clear();
+    }
     dlg.BeginCommands();
     dlg.UpdateData(false);
     dlg.EnableWhileMonitoring(false);
@@ -134,6 +139,9 @@ void CHX5310ConfigDlg::StopMonitor() {
     }
     dlg.m_stLevelA.SetWindowText(kLabelRxA);
     dlg.m_stLevelB.SetWindowText(kLabelRxB);
+    // A stopped monitor's meters show no level, not even the slivers a paint leaves.
+    dlg.m_meterA.m_bBlankNext = true;
+    dlg.m_meterB.m_bBlankNext = true;
     dlg.ResetMeters();
 }
 

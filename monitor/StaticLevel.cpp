@@ -65,6 +65,11 @@ void CStaticLevel::DrawItem(ICanvas& canvas, const Rect& rc) {
     for (int i = 0; i < p.count; ++i)
         canvas.FillRect(p.fills[static_cast<size_t>(i)].rect,
                         p.fills[static_cast<size_t>(i)].colour);
+    if (m_bBlankNext) {
+        m_bBlankNext = false;
+        canvas.FillRect(Rect{rc.left + 1, rc.top + 1, rc.right - 1, rc.bottom - 1},
+                        kMeterBackground);
+    }
 }
 
 } // namespace hx

@@ -12,6 +12,9 @@ public:
     int16_t m_nLevel = 0; // 0 ... 32767 = full scale
     int16_t m_nPeak = 0;  // held peak; never below the level after a paint
     uint16_t m_nHold = 0; // frames left before the monitor drops the peak
+    // The next paint shows no level at all (a stopped monitor): everything inside the frame
+    // becomes background, also the columns a paint otherwise leaves as they were.
+    bool m_bBlankNext = false;
 
     void DrawItem(ICanvas& canvas, const Rect& rc) override;
 };

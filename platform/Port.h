@@ -63,8 +63,14 @@ class IPortFactory {
 public:
     virtual ~IPortFactory() = default;
     virtual std::unique_ptr<IPort> CreatePort() = 0;
-    // The ports present, in the enumerator's own order.
+    // The ports present (their paths), in the enumerator's own order.
     virtual std::vector<std::string> ListPorts() = 0;
+    // What the system knows of the adapter behind a port: maker, product, serial number, one
+    // item a line; empty when nothing is known.
+    virtual std::string DescribePort(const std::string& path) {
+        (void)path;
+        return {};
+    }
 };
 
 } // namespace hx

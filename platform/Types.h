@@ -28,6 +28,7 @@ enum ControlFlags : unsigned {
     kUpperCase = 1u << 3,    // edit field: typed letters become upper case
     kReadOnly = 1u << 4,     // edit field: read-only
     kAutoCheckBox = 1u << 5, // check box toggles itself on click
+    kMultiLine = 1u << 6,    // read-only edit field: its text wraps over the lines it has
 };
 
 // The six lamp pictures, plus "no picture".

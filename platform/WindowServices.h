@@ -26,6 +26,9 @@ public:
     virtual int OnCommEvent(unsigned event, long tag) = 0;
     // The About entry of the system menu (or its stand-in: a shortcut, a context menu).
     virtual void OnSysCommand(unsigned id) = 0;
+    // The user asks to close the window (the close button, Escape, the title bar's close);
+    // true lets it end with 2.
+    virtual bool OnClose() { return true; }
     // The window is going away; the port is closed here.
     virtual void OnDestroy() = 0;
 };
@@ -62,6 +65,9 @@ public:
     virtual std::string ListText(int id, int index) const = 0;
     virtual void ListSelect(int id, int index) = 0;
     virtual int ListSelection(int id) const = 0;
+    // The tooltip of one item, shown over the item in the opened list and over the closed list
+    // while the item is selected (after the control's own tooltip).
+    virtual void ListSetItemTip(int id, int index, const std::string& tip) = 0;
 
     // Up-down controls: range and step per press
     virtual void SetUpDownRange(int id, int lowest, int highest, int step) = 0;

@@ -8,17 +8,21 @@
 
 namespace hx {
 
-// A validation message. While a coupling rule or a preset runs, only its first one is shown:
-// the rule reads and writes the fields more than once, and one typing error is one message.
+// A validation message: only the first of one user action (a click, a choice, a focus change,
+// and what the window does in its wake) is shown. A rule, a preset or an operation reads and
+// writes the fields more than once, and one typing error is one message.
 void CHX5310ConfigDlg::Warn(const std::string& text) {
-    if (m_bInEditorRule && m_bEditorMessageShown)
+    if (m_bEditorMessageShown)
         return;
     m_win.MessageBox(text, MsgIcon::Warning);
-    if (m_bInEditorRule)
-        m_bEditorMessageShown = 1;
+    m_bEditorMessageShown = 1;
 }
 
 bool CHX5310ConfigDlg::UpdateData(bool bSaveAndValidate) {
+    // A read that no user action and no operation asked for (a program reading the fields)
+    // is an action of its own.
+    if (bSaveAndValidate && m_nActionDepth == 0 && m_nStep == 0)
+        m_bEditorMessageShown = 0;
     bool ok = true;
     DoDataExchange(bSaveAndValidate, ok);
     return ok;

@@ -16,7 +16,6 @@ void CHX5310ConfigDlg::OnFieldKillFocus(int id) {
     if (m_bInEditorRule)
         return;
     m_bInEditorRule = 1;
-    m_bEditorMessageShown = 0;
     EditorValues& v = *this;
 
     // Each rule reads the fields first and goes on with the values as they then stand, also
@@ -81,7 +80,6 @@ void CHX5310ConfigDlg::OnFieldKillFocus(int id) {
         break;
     }
     m_bInEditorRule = 0;
-    m_bEditorMessageShown = 0;
 }
 
 // Choosing the preset that is already applied does nothing, even after its values were
@@ -101,7 +99,7 @@ void CHX5310ConfigDlg::ApplyPresetA() {
     m_cbPriority.SetCurSel(m_nPriority);
     UpdateData(false);
     if (!nested)
-        m_bInEditorRule = m_bEditorMessageShown = 0;
+        m_bInEditorRule = 0;
 }
 
 void CHX5310ConfigDlg::ApplyPresetB() {
@@ -117,7 +115,7 @@ void CHX5310ConfigDlg::ApplyPresetB() {
     ApplyTxSelectB();
     UpdateData(false);
     if (!nested)
-        m_bInEditorRule = m_bEditorMessageShown = 0;
+        m_bInEditorRule = 0;
 }
 
 namespace {

@@ -15,13 +15,18 @@
 namespace hx {
 
 std::string CHX5310ConfigDlg::SaveText() {
-    UpdateData(true); // a refused field does not stop the save: the values stand as they are
     ExchangeImage(true);
     return SettingsFileText(m_SettingsImage);
 }
 
 void CHX5310ConfigDlg::OnSaveToFile() {
     m_bResumeMonitor = 0;
+    // A refused field stops the save before a file is asked for: it shows its message and
+    // holds the focus, and no file is written.
+    if (!UpdateData(true)) {
+        RefuseField("ファイルに保存していません");
+        return;
+    }
     FileDialogSpec dialog;
     dialog.save = true;
     dialog.filter = "Config Files (*.txt)|*.txt|All Files (*.*)|*.*||";
@@ -41,6 +46,7 @@ void CHX5310ConfigDlg::OnSaveToFile() {
     }
     SetFileOutcome(OutcomeKind::FileSaved);
     SetInfoNow(m_strInfo);
+    MarkEditorKept();
     m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }
 
@@ -86,6 +92,7 @@ void CHX5310ConfigDlg::OnLoadFromFile() {
         ExchangeImage(false);
         SetFileOutcome(OutcomeKind::FileLoaded);
         UpdateData(false);
+        MarkEditorKept(); // the file keeps them
     }
     m_win.SetTimer(TIMER_CLEAR_INFO, 5000);
 }

@@ -115,6 +115,7 @@ void MemoryWindow::SelectAllText(int id) {
 
 void MemoryWindow::ListReset(int id) {
     At(id).items.clear();
+    At(id).itemTips.clear();
     At(id).selection = -1;
 }
 
@@ -321,7 +322,9 @@ bool MemoryWindow::Click(int id) {
     if (c->def.kind == ControlKind::CheckBox && (c->def.flags & kAutoCheckBox))
         c->check = c->check ? 0 : 1;
     if (id == 2 || id == 1) {
-        // The framework's defaults: "閉じる" ends the dialog with 2, the hidden OK with 1.
+        // "閉じる" ends the dialog with 2 once the window agrees; the hidden OK ends it with 1.
+        if (id == 2 && !m_events->OnClose())
+            return true;
         EndDialog(id);
         return true;
     }
@@ -380,6 +383,8 @@ bool MemoryWindow::PressEnter() {
 }
 
 void MemoryWindow::PressEscape() {
+    if (m_ended || (m_events && !m_events->OnClose()))
+        return;
     EndDialog(2);
 }
 
@@ -423,6 +428,21 @@ void MemoryWindow::SetCanvasSize(int id, int width, int height) {
 
 std::string MemoryWindow::Tooltip(int id) const {
     return At(id).tooltip;
+}
+
+void MemoryWindow::ListSetItemTip(int id, int index, const std::string& tip) {
+    auto& c = At(id);
+    if (index < 0 || index >= static_cast<int>(c.items.size()))
+        return;
+    c.itemTips.resize(c.items.size());
+    c.itemTips[static_cast<size_t>(index)] = tip;
+}
+
+std::string MemoryWindow::ItemTip(int id, int index) const {
+    const auto& c = At(id);
+    return index >= 0 && index < static_cast<int>(c.itemTips.size())
+               ? c.itemTips[static_cast<size_t>(index)]
+               : std::string();
 }
 
 } // namespace hx

@@ -46,6 +46,7 @@ public:
         bool visible = true;
         int check = 0;
         std::vector<std::string> items;
+        std::vector<std::string> itemTips;
         int selection = -1;
         int lowest = 0, highest = 100, step = 1;
         bool rangeSet = false;
@@ -86,6 +87,7 @@ public:
     std::string ListText(int id, int index) const override;
     void ListSelect(int id, int index) override;
     int ListSelection(int id) const override;
+    void ListSetItemTip(int id, int index, const std::string& tip) override;
     void SetUpDownRange(int id, int lowest, int highest, int step) override;
     void SetLamp(int id, LampImage image) override;
     void AttachOwnerDraw(int id, IOwnerDraw* painter) override;
@@ -126,7 +128,7 @@ public:
     bool Type(int id, const std::string& text); // replace an edit field's text
     void MoveFocus(int id);                     // focus moves to id (0: out of the window)
     bool PressEnter();                          // the default button
-    void PressEscape();                         // ends the dialog with 2
+    void PressEscape();                         // asks to close, as "閉じる" does
     void SetModifiers(bool shift, bool ctrl) {
         m_shift = shift;
         m_ctrl = ctrl;
@@ -168,6 +170,7 @@ public:
     bool Ended() const { return m_ended; }
     int Result() const { return m_result; }
     std::string Tooltip(int id) const;
+    std::string ItemTip(int id, int index) const;
     const std::vector<std::pair<unsigned, std::string>>& SystemMenu() const { return m_sysMenu; }
     const std::vector<int>& ModalBoxesShown() const { return m_boxesShown; }
     const std::vector<std::string>& OpenedFolders() const { return m_openedFolders; }

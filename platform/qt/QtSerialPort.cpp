@@ -449,4 +449,22 @@ std::vector<std::string> QtPortFactory::ListPorts() {
     return ports;
 }
 
+std::string QtPortFactory::DescribePort(const std::string& path) {
+    std::string out;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (info.systemLocation().toStdString() != path)
+            continue;
+        const std::pair<const char*, QString> items[] = {{"メーカー", info.manufacturer()},
+                                                         {"製品", info.description()},
+                                                         {"シリアル番号", info.serialNumber()}};
+        for (const auto& [label, value] : items)
+            if (!value.trimmed().isEmpty())
+                out += std::string(label) + "：" + value.trimmed().toStdString() + "\n";
+        break;
+    }
+    if (!out.empty())
+        out.pop_back();
+    return out;
+}
+
 } // namespace hx

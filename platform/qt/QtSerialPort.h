@@ -116,6 +116,7 @@ public:
     std::unique_ptr<IPort> CreatePort() override;
     // The serial devices of the system, then the ports announced by virtual boxes.
     std::vector<std::string> ListPorts() override;
+    std::string DescribePort(const std::string& path) override;
 };
 
 } // namespace hx

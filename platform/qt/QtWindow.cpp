@@ -18,11 +18,14 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QToolTip>
 #include <QTranslator>
 #include <QUrl>
 
@@ -98,6 +101,37 @@ void PrepareQtDrawing() {
         qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
+namespace {
+
+// The few texts of Qt's file dialog that its Japanese translation leaves in English.
+class MissingJapaneseTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        (void)disambiguation;
+        (void)n;
+        if (!context || !source)
+            return {};
+        const QByteArray c(context), t(source);
+        if (c == "QAbstractFileIconProvider" || c == "QFileIconProvider" ||
+            c == "QFileSystemModel") {
+            if (t == "Folder")
+                return QStringLiteral("フォルダー");
+            if (t == "Drive")
+                return QStringLiteral("ドライブ");
+            if (t == "File")
+                return QStringLiteral("ファイル");
+            if (t == "%1 File")
+                return QStringLiteral("%1 ファイル");
+        }
+        return {};
+    }
+};
+
+} // namespace
+
 bool InstallQtJapaneseTexts(std::string& folder) {
     const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     folder = S(path);
@@ -110,6 +144,8 @@ bool InstallQtJapaneseTexts(std::string& folder) {
         delete candidate;
         return false;
     }
+    // Installed first, so asked last: Qt's own translation comes before it.
+    QCoreApplication::installTranslator(new MissingJapaneseTexts(qApp));
     QCoreApplication::installTranslator(candidate);
     texts = candidate;
     return true;
@@ -134,6 +170,12 @@ QtDialogWidget* QtWindow::BuildDialog(const DialogTemplate& tpl, std::map<int, C
     dialog->setWindowTitle(Q(tpl.caption));
     dialog->setWindowIcon(AppIcon());
     const QFont font = DialogFont(tpl);
+    if (mainWindow) {
+        // One font for everything the window opens: its message boxes, tooltips, menus and
+        // file dialogs take the application's font, not the desktop's.
+        QApplication::setFont(font);
+        QToolTip::setFont(font);
+    }
     dialog->setFont(font);
     base = BaseUnitsOf(font);
     const Rect size = DialogUnitsToPixels(0, 0, tpl.cx, tpl.cy, base);
@@ -181,10 +223,12 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
                     box->done(id);
                 return;
             }
-            // The framework's defaults: "OK" (1) and the close button (2) end the dialog
-            // without reading the fields.
-            if (id == 1 || id == 2)
+            // "OK" (1) ends the dialog, the close button (2) once the window agrees; neither
+            // reads the fields.
+            if (id == 1)
                 EndDialog(id);
+            else if (id == 2)
+                RequestClose();
             else
                 Deliver(id, Notify::Clicked);
         });
@@ -214,6 +258,23 @@ QWidget* QtWindow::CreateControl(const ControlDef& def, QWidget* parent, QWidget
         return list;
     }
     case ControlKind::Edit: {
+        if ((def.flags & kMultiLine) && (def.flags & kReadOnly)) {
+            // A read-only text of several lines: it wraps at the field's width, has the
+            // window's colour and takes the focus like a field (Tab moves on).
+            auto* text = new QPlainTextEdit(parent);
+            text->setReadOnly(true);
+            text->setTabChangesFocus(true);
+            text->setFocusPolicy(Qt::StrongFocus);
+            text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            text->document()->setDocumentMargin(1);
+            QPalette pal = text->palette();
+            pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+            text->setPalette(pal);
+            return text;
+        }
         auto* edit = new QLineEdit(parent);
         if (def.flags & kReadOnly) {
             // Read-only fields have the window's colour, as on Windows: nothing to type into.
@@ -279,7 +340,7 @@ bool QtWindow::Start(const DialogTemplate& tpl, IWindowEvents& events) {
     ++m_run;
     m_dialog = BuildDialog(tpl, m_controls, m_base, true);
     m_caption = tpl.caption;
-    m_dialog->onCancel = [this] { EndDialog(2); };
+    m_dialog->onCancel = [this] { RequestClose(); };
     m_dialog->onContextMenu = [this](const QPoint& pos) { ShowContextMenu(pos); };
     AddMenuAction(kOpenBackupsCommand, "バックアップフォルダを開く");
     m_events = &events;
@@ -327,6 +388,18 @@ void QtWindow::EndDialog(int result) {
             meter->SetPainter(nullptr);
     if (m_dialog)
         m_dialog->done(result);
+}
+
+void QtWindow::RequestClose() {
+    if (m_ended || m_closeAsked > 0)
+        return;
+    bool agreed = true;
+    if (m_events) {
+        const Depth asking(m_closeAsked);
+        agreed = m_events->OnClose();
+    }
+    if (agreed)
+        EndDialog(2);
 }
 
 void QtWindow::Teardown() {
@@ -463,6 +536,15 @@ std::string QtWindow::GetTitle() const {
 
 void QtWindow::SetText(int id, const std::string& text) {
     QWidget* w = Widget(id);
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(w)) {
+        // The tooltip holds the whole current text (the field's own while it is empty).
+        if (!lines->property("hxRegisteredTip").isValid())
+            lines->setProperty("hxRegisteredTip", lines->toolTip());
+        if (lines->toPlainText() != Q(text))
+            lines->setPlainText(Q(text));
+        lines->setToolTip(text.empty() ? lines->property("hxRegisteredTip").toString() : Q(text));
+        return;
+    }
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->isReadOnly()) {
             ShowWholeOrShortened(edit, text);
@@ -507,6 +589,8 @@ void QtWindow::ShowWholeOrShortened(QLineEdit* edit, const std::string& text) {
 
 std::string QtWindow::GetText(int id) const {
     QWidget* w = Widget(id);
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(w))
+        return S(lines->toPlainText());
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (const QVariant whole = edit->property("hxWholeText"); whole.isValid())
             return S(whole.toString());
@@ -615,6 +699,30 @@ void QtWindow::ListSelect(int id, int index) {
     if (!list)
         return;
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+namespace {
+
+// A list's tooltip: its own, then the selected item's.
+void ShowSelectedItemTip(QComboBox* list) {
+    const QString own = list->property("hxRegisteredTip").toString();
+    const QString item = list->itemData(list->currentIndex(), Qt::ToolTipRole).toString();
+    list->setToolTip(item.isEmpty() ? own : own.isEmpty() ? item : own + "\n" + item);
+}
+
+} // namespace
+
+void QtWindow::ListSetItemTip(int id, int index, const std::string& tip) {
+    auto* list = qobject_cast<QComboBox*>(Widget(id));
+    if (!list || index < 0 || index >= list->count())
+        return;
+    list->setItemData(index, Q(tip), Qt::ToolTipRole);
+    if (!list->property("hxItemTips").isValid()) {
+        list->setProperty("hxItemTips", true);
+        QObject::connect(list, &QComboBox::currentIndexChanged, list,
+                         [list](int) { ShowSelectedItemTip(list); });
+    }
+    ShowSelectedItemTip(list);
 }
 
 int QtWindow::ListSelection(int id) const {
@@ -829,12 +937,21 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) 
         dialog.setDefaultSuffix(Q(request.defaultExt));
     // The folder of the last file, else the user's documents (not the program's working
     // folder, which a desktop start leaves anywhere).
+    // The folder is remembered between runs in a file of the window's own, beside the stored
+    // preferences (which another component owns and writes under its lock).
+    QSettings remembered(QSettings::IniFormat, QSettings::UserScope, "QORVA",
+                         "HX-5310-Config-Window");
     QString folder = m_lastFolder;
+    if (folder.isEmpty())
+        folder = remembered.value("FileDialog/Folder").toString();
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     dialog.setDirectory(folder);
+    // Wide enough at its first size for the name, size, type and date columns.
+    dialog.resize(std::max(dialog.sizeHint().width(), 720),
+                  std::max(dialog.sizeHint().height(), 420));
     for (;;) {
         int accepted = 0;
         {
@@ -869,6 +986,8 @@ std::optional<std::string> QtWindow::AskFileName(const FileDialogSpec& request) 
             path = full;
         }
         m_lastFolder = QFileInfo(Q(path)).absolutePath();
+        remembered.setValue("FileDialog/Folder", m_lastFolder);
+        remembered.sync();
         return path;
     }
 }

@@ -42,6 +42,8 @@ public:
     // --- IWindowServices ---
     int RunModal(const DialogTemplate& tpl, IWindowEvents& events) override;
     void EndDialog(int result) override;
+    // The close button, Escape or the title bar's close: ends with 2 once the window agrees.
+    void RequestClose();
     void SetTitle(const std::string& title) override;
     std::string GetTitle() const override;
     void SetText(int id, const std::string& text) override;
@@ -60,6 +62,7 @@ public:
     std::string ListText(int id, int index) const override;
     void ListSelect(int id, int index) override;
     int ListSelection(int id) const override;
+    void ListSetItemTip(int id, int index, const std::string& tip) override;
     void SetUpDownRange(int id, int lowest, int highest, int step) override;
     void SetLamp(int id, LampImage image) override;
     void AttachOwnerDraw(int id, IOwnerDraw* painter) override;
@@ -135,6 +138,7 @@ private:
     int m_result = -1;
     unsigned m_run = 0;   // counts the runs, so that events posted for an earlier run are dropped
     int m_modalDepth = 0; // a box of our own is open: the focus moving to it is no kill-focus
+    int m_closeAsked = 0; // the window is asked whether to close (a second request waits)
     int m_muteFocus = 0;  // focus moves made by the window itself
     int m_killFocusDepth = 0; // inside a kill-focus notification
     int m_parkedFrom = 0;     // the control whose focus the window holds while it is disabled

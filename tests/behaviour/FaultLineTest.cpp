@@ -171,7 +171,8 @@ protected:
         EXPECT_TRUE(win.IsEnabled(IDCANCEL));
         EXPECT_TRUE(win.IsEnabled(IDC_PORT));
         for (int id : kOperationControls)
-            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || TestState(*dlg).m_bImageValid)
+            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || TestState(*dlg).m_bImageValid ||
+                                             TestState(*dlg).m_bImageFromBox)
                 << "control " << id;
     }
 

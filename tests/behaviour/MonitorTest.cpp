@@ -460,11 +460,17 @@ TEST_F(MonitorTest, LeavingTheInformationFieldStopsAndASendBringsItBack) {
     EXPECT_FALSE(h.box.Monitoring());
 
     ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
-    EXPECT_EQ(h.Info(), "");
     EXPECT_EQ(h.win.GetCheck(IDC_MONITOR), 1);
     EXPECT_EQ(TestState(*h.dlg).m_bResumeMonitor, 0);
     ASSERT_TRUE(h.win.AdvanceUntil([&] { return TestState(*h.dlg).m_bMonitorMode != 0; }, 1000));
     EXPECT_TRUE(h.box.Monitoring());
+    // The send's outcome stays readable beside the monitor for as long as a success text
+    // stays, then goes.
+    h.win.Advance(300);
+    EXPECT_EQ(h.Info(), "設定の送信、確認と保存に成功しました");
+    h.win.Advance(5000);
+    EXPECT_EQ(h.Info(), "");
+    EXPECT_TRUE(TestState(*h.dlg).m_bMonitorMode);
 }
 
 TEST_F(MonitorTest, FocusLeavingTheApplicationAlsoStops) {
@@ -561,6 +567,30 @@ TEST_F(MonitorTest, PortOpenFailuresNameTheReason) {
         EXPECT_NE(h.Info().find(c.part), std::string::npos) << h.Info();
         h.win.Click(IDC_MONITOR);
     }
+}
+
+} // namespace
+} // namespace hx::test
+
+namespace hx::test {
+namespace {
+
+// A stopped monitor's meters show no level: no column inside the frame keeps the bar's green
+// or the marker's amber.
+TEST_F(MonitorTest, AStoppedMonitorsMetersShowNoLevel) {
+    h.win.SetCanvasSize(IDC_METER_A, 306, 20);
+    Start();
+    ReadFrame(Frame(0x00));
+    ReadFrame(Frame(0x00, 0x0000, 20000, 0));
+    ReadFrame(Frame(0x00, 0x0000, 3000, 0)); // below its peak: the marker stays
+    ASSERT_TRUE(h.win.Click(IDC_MONITOR));
+    const MemoryCanvas* c = h.win.Canvas(IDC_METER_A);
+    ASSERT_NE(c, nullptr);
+    for (int x = 1; x < c->Width() - 1; ++x)
+        for (int y = 1; y < c->Height() - 1; ++y) {
+            const Rgb p = c->Pixel(x, y);
+            ASSERT_TRUE(p.r == 240 && p.g == 240 && p.b == 240) << x << "," << y;
+        }
 }
 
 } // namespace

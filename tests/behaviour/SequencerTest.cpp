@@ -211,8 +211,12 @@ TEST(Send, AReadBackThatDiffersIsNotStored) {
     EXPECT_EQ(h.Info(), "設定の確認に失敗しました");
     EXPECT_EQ(h.box.Stores(), 0);
     EXPECT_EQ(h.ports.written.find("AT&W"), std::string::npos);
-    // The read-back failed before its end-of-file record: the box must be read again.
-    ExpectOnlyReceiveEnabled(h);
+    // The edits are not lost with the failure: they can be sent again or saved.
+    ExpectOperationControls(h, true, "after a failed read-back");
+    h.box.faults.badReadBack = false;
+    ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
+    EXPECT_EQ(h.Info(), "設定の送信、確認と保存に成功しました");
+    EXPECT_EQ(h.box.Stores(), 1);
 }
 
 TEST(Send, RecordPumpWaitsWhileTheBoxHoldsDsrOff) {
@@ -253,8 +257,8 @@ TEST(Send, DsrOffForGoodEndsFiveSecondsAfterTheFirstRecord) {
     EXPECT_EQ(h.ports.written, written) << "no record is written after the time-out";
     EXPECT_TRUE(h.Enabled(IDCANCEL));
     EXPECT_TRUE(h.Enabled(IDC_PORT));
-    // The send cleared the image flag; the time-out leaves only Receive usable.
-    ExpectOnlyReceiveEnabled(h);
+    // The image beneath the edits is still the box's: they can be sent again or saved.
+    ExpectOperationControls(h, true, "after a send timed out");
 }
 
 TEST(Send, OkBeforeTheWholeImageIsASendError) {
@@ -393,6 +397,42 @@ TEST(PortList, SortedWithTheStoredPortSelected) {
     EXPECT_EQ(absent.win.ListSelection(IDC_PORT), -1);
 }
 
+#ifndef _WIN32
+// Device paths show as the names a person knows them by, in natural order; the path is the
+// item's tooltip and the port opened.
+TEST(PortList, ShortNamesInNaturalOrderOpenTheirPaths) {
+    Harness h("ttyUSB10", false);
+    h.ports.SetPortNames(
+        {"/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyACM0", "/tmp/hx/boxB", "/tmp/hx/boxA"});
+    h.Start();
+    EXPECT_EQ(h.win.ListItems(IDC_PORT),
+              (std::vector<std::string>{"boxA", "boxB", "ttyACM0", "ttyUSB2", "ttyUSB10"}));
+    EXPECT_EQ(h.win.ListSelection(IDC_PORT), 4);
+    EXPECT_EQ(h.win.ItemTip(IDC_PORT, 0), "/tmp/hx/boxA");
+    ASSERT_TRUE(h.win.Click(IDC_RECEIVE));
+    EXPECT_EQ(h.ports.lastOpenedName, "/dev/ttyUSB10");
+    ASSERT_TRUE(h.RunUntilIdle());
+
+    // A stored path selects its entry; two ports of one name show their paths.
+    Harness twice("/dev/serial/ttyUSB0", false);
+    twice.ports.SetPortNames({"/dev/ttyUSB0", "/dev/serial/ttyUSB0"});
+    twice.Start();
+    EXPECT_EQ(twice.win.ListItems(IDC_PORT),
+              (std::vector<std::string>{"/dev/serial/ttyUSB0", "/dev/ttyUSB0"}));
+    EXPECT_EQ(twice.win.ListSelection(IDC_PORT), 0);
+}
+#endif
+
+TEST(PortList, AnOperationWithNoPortChosenSaysSo) {
+    Harness h("", false);
+    h.ports.SetPortNames({"COM1"});
+    h.Start();
+    ASSERT_EQ(h.win.ListSelection(IDC_PORT), -1);
+    ASSERT_TRUE(h.win.Click(IDC_RECEIVE));
+    EXPECT_EQ(h.Info(), "ポートが選択されていません。ポートを選んでください");
+    EXPECT_EQ(h.ports.opens, 0);
+}
+
 TEST(PortList, AFailedOpenNamesThePortAndChangesNothingElse) {
     Harness h("COM7", false);
     h.ports.SetPortNames({"COM7"});
@@ -412,10 +452,12 @@ TEST(Lifecycle, ClosingWhileAnOperationRunsClosesThePort) {
     ASSERT_TRUE(h.win.Click(IDC_RECEIVE));
     h.win.Advance(5);
     ASSERT_TRUE(h.ports.anyOpen);
+    h.win.QueueYesNoAnswer(true); // asked whether to stop the read and close
     h.win.PressEscape();
     EXPECT_FALSE(h.ports.anyOpen);
     EXPECT_EQ(h.win.Result(), 2);
-    EXPECT_TRUE(h.win.Messages().empty());
+    ASSERT_EQ(h.win.Messages().size(), 1u);
+    EXPECT_TRUE(h.win.Messages()[0].question);
     h.win.Advance(5000); // nothing scheduled may touch the deleted port
 }
 

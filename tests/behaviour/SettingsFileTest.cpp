@@ -331,20 +331,6 @@ TEST_F(SettingsFile, ALoadNeverWaitsForAFifoOrADevice) {
 
 #endif
 
-TEST_F(SettingsFile, ARefusedFieldDoesNotStopTheSave) {
-    h.win.SetText(1009, "20");  // refused: not a multiple of 8, stored all the same
-    h.win.SetText(1011, "800"); // after the refused field: not read
-    const std::string path = Path("refused-field.txt");
-    Save(path);
-    ASSERT_EQ(h.win.Messages().size(), 1u);
-    EXPECT_EQ(h.Info(), "設定をファイルに保存しました");
-    SettingsImage fromFile{};
-    std::string reason;
-    ASSERT_EQ(ReadSettingsFile(path, fromFile, reason), FileRead::Ok);
-    EXPECT_EQ(fromFile[2009], 1);  // 20 / 8 - 1
-    EXPECT_EQ(fromFile[2010], 62); // 504, the value the member holds
-}
-
 #ifndef _WIN32
 // Modes, owners, symbolic links, another user, /proc, /dev and file size limits are POSIX
 // matters; Windows has its own test below.

@@ -48,7 +48,7 @@ protected:
         dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
         TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
-        ASSERT_EQ(win.GetText(IDC_PORT), sim.Link()) << "the box's port is not selected";
+        ASSERT_EQ(win.GetText(IDC_PORT), "hx5310-sim") << "the box's port is not selected";
         m_prefWrites = prefs.Writes();
     }
     void Click(int id) {
@@ -79,7 +79,8 @@ protected:
         EXPECT_TRUE(win.IsEnabled(IDCANCEL));
         EXPECT_TRUE(win.IsEnabled(IDC_PORT));
         for (int id : kOperationControls)
-            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || TestState(*dlg).m_bImageValid)
+            EXPECT_EQ(win.IsEnabled(id), id == IDC_RECEIVE || TestState(*dlg).m_bImageValid ||
+                                             TestState(*dlg).m_bImageFromBox)
                 << "control " << id;
         EXPECT_TRUE(win.MessagesShown().empty()) << "a message box for a line fault";
         EXPECT_EQ(prefs.Writes(), m_prefWrites) << "a stored preference was written";

@@ -10,10 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -40,8 +44,8 @@ protected:
         TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
         ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
         ASSERT_TRUE(QTest::qWaitForWindowActive(win.Dialog()));
-        // The box's port is in the list, selected as the stored port.
-        ASSERT_EQ(win.GetText(IDC_PORT), sim.Link());
+        // The box's port is in the list by its own name, selected as the stored port.
+        ASSERT_EQ(win.GetText(IDC_PORT), "hx5310-sim");
     }
     // Clicks an operation button and waits for the operation's end; returns the information.
     std::string Run(int id) {
@@ -90,6 +94,11 @@ TEST_F(WindowE2E, ReadEditSendRestartAndFactoryReset) {
     EXPECT_EQ(Run(IDC_SEND), "設定の送信、確認と保存に成功しました");
     ExpectAllUsable();
     win.SetText(IDC_DELAY_A, "16");
+    // The edit was neither sent nor saved: the window asks before the read replaces it.
+    QTimer::singleShot(100, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
     EXPECT_EQ(Run(IDC_RECEIVE), "設定の受信に成功しました");
     EXPECT_EQ(win.GetText(IDC_DELAY_A), "440");
     EXPECT_EQ(win.GetText(IDC_TXGAIN_B), "-6");
@@ -104,7 +113,7 @@ TEST_F(WindowE2E, ReadEditSendRestartAndFactoryReset) {
     EXPECT_FALSE(win.IsVisible(IDC_NEW_SERIAL));
     EXPECT_EQ(prefs.GetInt("Settings", "Serial Number", 0), 0x20);
     EXPECT_EQ(win.GetText(IDC_DELAY_A), "248");
-    EXPECT_TRUE(win.MessagesShown().empty());
+    EXPECT_EQ(win.MessagesShown().size(), 1u); // the question before the read over the edit
 }
 
 } // namespace

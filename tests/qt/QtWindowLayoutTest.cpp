@@ -94,47 +94,50 @@ TEST_F(QtLayoutTest, TheWindowKeepsTheTemplatesSizeAndPlaces) {
     Open();
     QWidget* d = win.Dialog();
     ASSERT_EQ(d->logicalDpiY(), 96);
-    // 358 x 363 dialog units: fits a 768-pixel screen with its title bar and panel.
-    EXPECT_EQ(d->size(), Du(0, 0, 358, 363).size());
+    // 358 x 363 dialog units and the information row of 24: fits a 768-pixel screen with its
+    // title bar and panel.
+    const int r = 24; // everything below the top row moves down by the information row
+    EXPECT_EQ(d->size(), Du(0, 0, 358, 363 + r).size());
     EXPECT_LE(d->height(), 600);
 
     const auto at = [&](QWidget* w, QRect expected, const char* what) {
         ASSERT_NE(w, nullptr) << what;
         EXPECT_EQ(w->geometry(), expected) << what;
     };
-    at(W(IDC_INFO), Du(173, 7, 178, 12), "information field");
-    at(ByText(d, "Ａ", 0), Du(7, 25, 166, 155), "box A");
-    at(ByText(d, "Ｂ", 0), Du(185, 22, 166, 155), "box B");
-    at(ByText(d, "Ａ", 1), Du(7, 267, 166, 26), "lamp box A");
-    at(ByText(d, "Ｂ", 1), Du(185, 267, 166, 26), "lamp box B");
-    at(W(IDC_METER_A), Du(54, 297, 282, 15), "meter A");
-    at(W(IDC_METER_B), Du(54, 325, 282, 15), "meter B");
+    at(W(IDC_INFO), Du(25, 23, 326, 21), "information field");
+    at(ByText(d, "Ａ", 0), Du(7, 25 + r, 166, 155), "box A");
+    at(ByText(d, "Ｂ", 0), Du(185, 22 + r, 166, 155), "box B");
+    at(ByText(d, "Ａ", 1), Du(7, 267 + r, 166, 26), "lamp box A");
+    at(ByText(d, "Ｂ", 1), Du(185, 267 + r, 166, 26), "lamp box B");
+    at(W(IDC_METER_A), Du(54, 297 + r, 282, 15), "meter A");
+    at(W(IDC_METER_B), Du(54, 325 + r, 282, 15), "meter B");
     const std::pair<const char*, int> scale[] = {
         {"-60dB", 44}, {"-40dB", 139}, {"-20dB", 232}, {"0dB", 330}};
     for (const auto& [text, x] : scale) {
         QWidget* w = ByText(d, text);
         ASSERT_NE(w, nullptr) << text;
-        EXPECT_EQ(w->pos(), Du(x, 315, 1, 1).topLeft()) << text;
+        EXPECT_EQ(w->pos(), Du(x, 315 + r, 1, 1).topLeft()) << text;
     }
-    for (int id : {IDC_PORT, IDC_RECEIVE, IDC_INFO})
+    for (int id : {IDC_PORT, IDC_RECEIVE})
         EXPECT_EQ(W(id)->y(), Du(0, 7, 1, 1).top()) << id;
     for (int id : {IDC_FACTORY, IDC_SEND, IDC_RESTART, IDC_SAVE, IDC_LOAD, IDOK, IDCANCEL})
-        EXPECT_EQ(W(id)->y(), Du(0, 233, 1, 1).top()) << id;
-    EXPECT_EQ(W(IDC_MONITOR)->y(), Du(0, 251, 1, 1).top());
+        EXPECT_EQ(W(id)->y(), Du(0, 233 + r, 1, 1).top()) << id;
+    EXPECT_EQ(W(IDC_MONITOR)->y(), Du(0, 251 + r, 1, 1).top());
     for (int id : {IDC_SERIAL, IDC_NEW_SERIAL})
-        EXPECT_EQ(W(id)->y(), Du(0, 217, 1, 1).top()) << id;
+        EXPECT_EQ(W(id)->y(), Du(0, 217 + r, 1, 1).top()) << id;
     for (int id : {IDC_SERIAL_LABEL, IDC_ARROW_LABEL})
-        EXPECT_EQ(W(id)->y(), Du(0, 219, 1, 1).top()) << id;
-    // The common settings stand between the boxes and the button row, within y 186 to 220.
+        EXPECT_EQ(W(id)->y(), Du(0, 219 + r, 1, 1).top()) << id;
+    // The common settings stand between the boxes and the button row, within y 186 to 220
+    // below the information row.
     for (int id : {IDC_SIGNAL_ON, IDC_SIGNAL_OFF, IDC_NO_TX_TONE, IDC_NO_TX_NOISE, IDC_UNMOD_LIMIT,
                    IDC_CONT_LIMIT, IDC_MICGAIN, IDC_MIC_TXSEL, IDC_PRIORITY}) {
-        EXPECT_GE(W(id)->y(), Du(0, 186, 1, 1).top()) << id;
-        EXPECT_LE(W(id)->y(), Du(0, 220, 1, 1).top()) << id;
+        EXPECT_GE(W(id)->y(), Du(0, 186 + r, 1, 1).top()) << id;
+        EXPECT_LE(W(id)->y(), Du(0, 220 + r, 1, 1).top()) << id;
     }
     // The one exception: the averaged levels are 34 units wide, not 26, so that the widest
     // of them, "-126dB", is shown whole; the places are the template's.
-    at(W(IDC_AVG_A), Du(7, 312, 34, 14), "averaged level A");
-    at(W(IDC_AVG_B), Du(7, 340, 34, 14), "averaged level B");
+    at(W(IDC_AVG_A), Du(7, 312 + r, 34, 14), "averaged level A");
+    at(W(IDC_AVG_B), Du(7, 340 + r, 34, 14), "averaged level B");
     // Every field's up-down and unit line up with those of the fields above and below.
     EXPECT_EQ(W(IDC_UNMOD_LIMIT)->geometry().right(), W(IDC_CONT_LIMIT)->geometry().right());
     EXPECT_EQ(W(IDC_SIGNAL_ON)->geometry().right(), W(IDC_SIGNAL_OFF)->geometry().right());
