@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 // After Port.h: windows.h defines EV_RXCHAR, EV_TXEMPTY and MS_DSR_ON as macros of the same
 // values as the system's own names, which therefore are used unqualified below.
@@ -161,11 +162,6 @@ WinPort::WinPort() : m_wait(new Overlapped), m_read(new Overlapped) {
 WinPort::~WinPort() {
     m_notify = nullptr;
     Close();
-    // What the driver never gave back stays allocated: it may still write into it.
-    for (auto& io : m_abandoned)
-        (void)io.release();
-    for (auto& w : m_abandonedWrites)
-        (void)w.release();
 }
 
 void WinPort::SetPortName(const std::string& name) {
@@ -287,9 +283,8 @@ void WinPort::ArmWait() {
     m_rearmTimer.stop();
     m_waitMask = 0;
     OVERLAPPED* ov = m_wait->Start();
-    DWORD* mask = reinterpret_cast<DWORD*>(&m_waitMask);
-    static_assert(sizeof(DWORD) <= sizeof(unsigned long), "the mask is written as a DWORD");
-    if (::WaitCommEvent(m_handle, mask, ov)) {
+    static_assert(std::is_same<DWORD, unsigned long>::value, "the driver writes the mask");
+    if (::WaitCommEvent(m_handle, &m_waitMask, ov)) {
         // Ended at once: the notifier sees the event set and handles it on the next pass.
         m_waitPending = true;
         ::SetEvent(ov->hEvent);
@@ -311,8 +306,10 @@ void WinPort::ArmWait() {
 }
 
 void WinPort::OnWaitEnded() {
-    if (!IsOpen() || !m_waitPending)
+    if (!IsOpen() || !m_waitPending) {
+        ::ResetEvent(m_wait->ov.hEvent); // the notifier would fire again for a set event
         return;
+    }
     DWORD count = 0;
     const bool succeeded = ::GetOverlappedResult(m_handle, &m_wait->ov, &count, FALSE) != 0;
     const DWORD error = succeeded ? 0 : ::GetLastError();
@@ -415,8 +412,11 @@ int WinPort::Read(char* buf, int capacity) {
     m_readBuf.resize(std::max<size_t>(m_readBuf.size(), wanted));
     OVERLAPPED* ov = m_read->Start();
     DWORD count = 0;
-    bool succeeded = ::ReadFile(m_handle, m_readBuf.data(), wanted, &count, ov) != 0;
-    if (!succeeded) {
+    bool succeeded = ::ReadFile(m_handle, m_readBuf.data(), wanted, nullptr, ov) != 0;
+    if (succeeded) {
+        // Done at once; the count of an overlapped read is the overlapped result's.
+        ::GetOverlappedResult(m_handle, ov, &count, FALSE);
+    } else {
         if (::GetLastError() != ERROR_IO_PENDING)
             return 0;
         if (!Finish(m_handle, ov, 200, count, succeeded)) {
@@ -501,6 +501,8 @@ void WinPort::Lose() {
     // nothing until it is closed or opened again.
     m_lost = true;
     m_txDue = false;
+    if (m_waitNotifier)
+        m_waitNotifier->setEnabled(false);
     m_rearmTimer.stop();
     m_drainTimer.stop();
     m_paceTimer.stop();
@@ -550,20 +552,21 @@ void WinPort::Close() {
     const bool readEnded = !m_readStuck || Finish(port, &m_read->ov, 200, count, succeeded);
     ::CloseHandle(port);
     m_handle = nullptr;
-    // An operation the driver did not give back keeps its memory; the port gets new ones.
+    // An operation the driver did not give back keeps its memory for good (the driver may
+    // still write into it); the port gets new ones.
     if (!waitEnded) {
-        m_abandoned.push_back(std::move(m_wait));
+        (void)m_wait.release();
         m_wait.reset(new Overlapped);
     }
     if (!readEnded) {
-        m_abandoned.push_back(std::move(m_read));
+        (void)m_read.release();
         m_read.reset(new Overlapped);
-        m_readBuf.clear(); // the abandoned read owns its buffer now
-        m_readBuf.shrink_to_fit();
+        (void)new std::vector<char>(std::move(m_readBuf)); // the read's buffer, moved, kept
+        m_readBuf = std::vector<char>();
     }
     for (auto& w : m_writes)
         if (!w->done)
-            m_abandonedWrites.push_back(std::move(w));
+            (void)w.release();
     m_writes.clear();
     m_waitPending = false;
     m_readStuck = false;

@@ -69,9 +69,6 @@ private:
     std::unique_ptr<Overlapped> m_read;
     std::vector<char> m_readBuf;
     std::deque<std::unique_ptr<PendingWrite>> m_writes;
-    // Operations that did not end when the port closed: their memory is the driver's still.
-    std::vector<std::unique_ptr<Overlapped>> m_abandoned;
-    std::vector<std::unique_ptr<PendingWrite>> m_abandonedWrites;
     QWinEventNotifier* m_waitNotifier = nullptr;
     unsigned long m_waitMask = 0; // written by the driver when a wait ends
     bool m_waitPending = false;
