@@ -40,7 +40,9 @@ upstream=${upstream#*:}
 # (the Windows platform plugin does not compile without it), the bundled zlib, libpng,
 # harfbuzz, freetype and pcre2 (nothing of MinGW's is needed at run time). Tablet events are
 # off: Debian's repacked source has no wintab, without which the platform plugin does not
-# compile otherwise. Qt Test stays: the widget tests use it.
+# compile otherwise. Qt Test stays: the widget tests use it. Direct2D stays too: in 6.4.2 Qt Gui
+# builds its DirectWrite font database only with it, and the Windows platform plugin needs that
+# database whenever DirectWrite is there (it does not link otherwise).
 options=(
     -DCMAKE_BUILD_TYPE=Release
     -DBUILD_SHARED_LIBS=ON
@@ -49,7 +51,6 @@ options=(
     -DQT_BUILD_BENCHMARKS=OFF
     -DFEATURE_tabletevent=OFF
     -DINPUT_opengl=desktop
-    -DFEATURE_direct2d=OFF
     -DFEATURE_network=OFF
     -DFEATURE_sql=OFF
     -DFEATURE_xml=OFF
