@@ -34,9 +34,10 @@ stop() {
 }
 trap stop EXIT
 
-# A simulator's announced link, once it has printed it (its second line).
+# Starts a simulator (not in a subshell, so that stop() knows it); its announced link, once
+# it has printed it (its second line), goes into the variable named first.
 start_sim() {
-    local out="$work/$1.out"
+    local var=$1 out="$work/$1.out"
     shift
     XDG_RUNTIME_DIR="$work" "$sim" "$@" >"$out" 2>"$out.err" &
     pids+=($!)
@@ -44,10 +45,10 @@ start_sim() {
         [ "$(wc -l <"$out")" -ge 2 ] && break
         sleep 0.05
     done
-    sed -n 2p "$out"
+    printf -v "$var" '%s' "$(sed -n 2p "$out")"
 }
-plain=$(start_sim plain --name plain)
-paced=$(start_sim paced --name paced --pace)
+start_sim plain --name plain
+start_sim paced --name paced --pace
 [ -n "$plain" ] && [ -n "$paced" ] || {
     echo "the simulators did not start" >&2
     exit 1
