@@ -1,6 +1,6 @@
 #include "platform/qt/QtSerialPort.h"
 
-#include "platform/Decimal.h"
+#include "platform/LineSettings.h"
 
 #include <QElapsedTimer>
 #include <QSerialPortInfo>
@@ -21,66 +21,64 @@
 
 namespace hx {
 
+// The texts are read by the platform's one reader of line settings and mapped onto Qt's values.
 bool ParseBaudRate(const std::string& text, qint32& rate) {
-    uint64_t value = 0;
-    if (ParseDigits(text, 99999999, value) != DigitsText::Ok || value == 0) // at most 8 digits
+    uint32_t value = 0;
+    if (!ParseLineBaudRate(text, value))
         return false;
     rate = static_cast<qint32>(value);
     return true;
 }
 
 bool ParseDataBits(const std::string& text, QSerialPort::DataBits& bits) {
-    if (text == "5")
-        bits = QSerialPort::Data5;
-    else if (text == "6")
-        bits = QSerialPort::Data6;
-    else if (text == "7")
-        bits = QSerialPort::Data7;
-    else if (text == "8")
-        bits = QSerialPort::Data8;
-    else
+    int value = 0;
+    if (!ParseLineDataBits(text, value))
         return false;
+    bits = static_cast<QSerialPort::DataBits>(value); // Qt's values are the bit counts
     return true;
 }
 
 bool ParseParity(const std::string& text, QSerialPort::Parity& parity) {
-    // The tool gives the Japanese names; the English ones are accepted as well.
-    if (text == "なし" || text == "None")
-        parity = QSerialPort::NoParity;
-    else if (text == "偶数" || text == "Even")
-        parity = QSerialPort::EvenParity;
-    else if (text == "奇数" || text == "Odd")
-        parity = QSerialPort::OddParity;
-    else if (text == "マーク" || text == "Mark")
-        parity = QSerialPort::MarkParity;
-    else if (text == "スペース" || text == "Space")
-        parity = QSerialPort::SpaceParity;
-    else
+    LineParity value = LineParity::None;
+    if (!ParseLineParity(text, value))
         return false;
+    switch (value) {
+    case LineParity::None:
+        parity = QSerialPort::NoParity;
+        break;
+    case LineParity::Even:
+        parity = QSerialPort::EvenParity;
+        break;
+    case LineParity::Odd:
+        parity = QSerialPort::OddParity;
+        break;
+    case LineParity::Mark:
+        parity = QSerialPort::MarkParity;
+        break;
+    case LineParity::Space:
+        parity = QSerialPort::SpaceParity;
+        break;
+    }
     return true;
 }
 
 bool ParseStopBits(const std::string& text, QSerialPort::StopBits& bits) {
-    if (text == "1")
-        bits = QSerialPort::OneStop;
-    else if (text == "1.5")
-        bits = QSerialPort::OneAndHalfStop;
-    else if (text == "2")
-        bits = QSerialPort::TwoStop;
-    else
+    LineStopBits value = LineStopBits::One;
+    if (!ParseLineStopBits(text, value))
         return false;
+    bits = value == LineStopBits::One   ? QSerialPort::OneStop
+           : value == LineStopBits::Two ? QSerialPort::TwoStop
+                                        : QSerialPort::OneAndHalfStop;
     return true;
 }
 
 bool ParseFlow(const std::string& text, QSerialPort::FlowControl& flow) {
-    if (text == "DTR/DSR" || text == "なし" || text == "None")
-        flow = QSerialPort::NoFlowControl;
-    else if (text == "RTS/CTS")
-        flow = QSerialPort::HardwareControl;
-    else if (text == "XON/XOFF")
-        flow = QSerialPort::SoftwareControl;
-    else
+    LineFlow value = LineFlow::None;
+    if (!ParseLineFlow(text, value))
         return false;
+    flow = value == LineFlow::RtsCts    ? QSerialPort::HardwareControl
+           : value == LineFlow::XonXoff ? QSerialPort::SoftwareControl
+                                        : QSerialPort::NoFlowControl; // DTR/DSR: see the header
     return true;
 }
 
