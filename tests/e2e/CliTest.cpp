@@ -636,20 +636,6 @@ TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     win.EndDialog(2);
 }
 
-TEST_F(CliTest, TheCountersLockIsTheSameByAnyNameOfItsFile) {
-    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 7); }
-    const std::string link = Path("link.ini");
-    ASSERT_EQ(::symlink(m_config.c_str(), link.c_str()), 0);
-    hx::QtPreferences byName(m_config), byLink(link);
-    EXPECT_EQ(byName.LockPath(), byLink.LockPath());
-    std::string why;
-    ASSERT_TRUE(byName.Lock(100, why)) << why;
-    EXPECT_FALSE(byLink.Lock(200, why));
-    byName.Unlock();
-    EXPECT_TRUE(byLink.Lock(100, why)) << why;
-    byLink.Unlock();
-}
-
 TEST_F(CliTest, TheNextNumberIsOnTheDiskWithItsFolderBeforeTheBoxHearsItsNumber) {
     if (QProcess::execute("strace", {"-o", "/dev/null", "true"}) != 0)
         GTEST_SKIP() << "strace cannot trace here";
