@@ -33,8 +33,7 @@ const Row kTexts[] = {
      "入力してください"},
     {OutcomeKind::CounterUnavailable,
      "製造番号を割り当てられないため、装置は変更していません（%s）"},
-    {OutcomeKind::SerialBelowCounter,
-     "前の番号を付けないため、装置は変更していません（%s）"},
+    {OutcomeKind::SerialBelowCounter, "前の番号を付けないため、装置は変更していません（%s）"},
     {OutcomeKind::FileFailed, "%s"},
     {OutcomeKind::BackupFailed, "バックアップを保存できないため、装置は変更していません（%s）"},
 };

@@ -43,61 +43,61 @@ void Exchange(const std::vector<Step>& steps) {
 TEST(ReplyLedger, TheOkOfASecondReadBackIsNeverTheAnswerToTheStore) {
     // Without echo: both copies of ATSRX are answered before AT&W is.
     Exchange({{">ATSTX"},
-         {"OK", K::Current},
-         {">stream"},
-         {"OK", K::Current},
-         {">ATSRX"},
-         {">+"},
-         {":10000000", K::Current},
-         {"OK", K::Current},
-         {">AT&W"},
-         {":10000000", K::Earlier},
-         {"OK", K::Earlier},
-         {"ERROR", K::Current}});
+              {"OK", K::Current},
+              {">stream"},
+              {"OK", K::Current},
+              {">ATSRX"},
+              {">+"},
+              {":10000000", K::Current},
+              {"OK", K::Current},
+              {">AT&W"},
+              {":10000000", K::Earlier},
+              {"OK", K::Earlier},
+              {"ERROR", K::Current}});
     // With an echo that comes as each command arrives, before the last answer is done.
     Exchange({{">ATSRX"},
-         {"ATSRX", K::Echo},
-         {":10000000", K::Current},
-         {">+"},
-         {"ATSRX", K::Echo},
-         {"OK", K::Current},
-         {">AT&W"},
-         {":10000000", K::Earlier},
-         {"AT&W", K::Echo},
-         {":10000000", K::Earlier},
-         {"OK", K::Earlier},
-         {"ERROR", K::Current}});
+              {"ATSRX", K::Echo},
+              {":10000000", K::Current},
+              {">+"},
+              {"ATSRX", K::Echo},
+              {"OK", K::Current},
+              {">AT&W"},
+              {":10000000", K::Earlier},
+              {"AT&W", K::Echo},
+              {":10000000", K::Earlier},
+              {"OK", K::Earlier},
+              {"ERROR", K::Current}});
     // With an echo in order.
     Exchange({{">ATSRX"},
-         {"ATSRX", K::Echo},
-         {">+"},
-         {"OK", K::Current},
-         {">AT&W"},
-         {"ATSRX", K::Echo},
-         {"OK", K::Earlier},
-         {"AT&W", K::Echo},
-         {"OK", K::Current}});
+              {"ATSRX", K::Echo},
+              {">+"},
+              {"OK", K::Current},
+              {">AT&W"},
+              {"ATSRX", K::Echo},
+              {"OK", K::Earlier},
+              {"AT&W", K::Echo},
+              {"OK", K::Current}});
 }
 
 TEST(ReplyLedger, ACopyLostOnTheWayIsNotWaitedFor) {
     // The first AT never reached an echoing box: its re-send's answer counts at once.
     Exchange({{">AT"},
-         {">+"},
-         {"AT", K::Echo},
-         {"OK", K::Current},
-         {">ATI3"},
-         {"ATI3", K::Echo},
-         {"QORVA", K::Current},
-         {"OK", K::Current}});
+              {">+"},
+              {"AT", K::Echo},
+              {"OK", K::Current},
+              {">ATI3"},
+              {"ATI3", K::Echo},
+              {"QORVA", K::Current},
+              {"OK", K::Current}});
     // An answer before the awaited command's echo, with nothing earlier open, is nobody's.
     Exchange({{">AT"},
-         {"AT", K::Echo},
-         {"OK", K::Current},
-         {"OK", K::Stray},
-         {">ATI3"},
-         {"OK", K::Stray},
-         {"ATI3", K::Echo},
-         {"OK", K::Current}});
+              {"AT", K::Echo},
+              {"OK", K::Current},
+              {"OK", K::Stray},
+              {">ATI3"},
+              {"OK", K::Stray},
+              {"ATI3", K::Echo},
+              {"OK", K::Current}});
     // A box that shows every command twice.
     Exchange({{">AT"}, {"AT", K::Echo}, {"AT", K::Echo}, {"OK", K::Current}, {"OK", K::Stray}});
 }
