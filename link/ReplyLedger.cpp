@@ -3,7 +3,6 @@
 #include <cctype>
 
 namespace hx {
-namespace {
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
@@ -14,8 +13,6 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
             return false;
     return true;
 }
-
-} // namespace
 
 void ReplyLedger::Begin() {
     m_copies.clear();

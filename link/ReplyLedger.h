@@ -10,6 +10,10 @@
 
 namespace hx {
 
+// Whether a and b are the same text but for the case of ASCII letters: how the box's replies
+// and echoes, and port names, are compared.
+bool SameIgnoringCase(const std::string& a, const std::string& b);
+
 class ReplyLedger {
 public:
     enum class Kind {

@@ -12,14 +12,9 @@
 namespace hx {
 namespace {
 
+// A line "is" a word when it is the whole word, in either case ("OK " is not "OK").
 bool Is(const std::string& line, const char* word) {
-    size_t i = 0;
-    for (; word[i]; ++i) {
-        if (i >= line.size() || std::toupper(static_cast<unsigned char>(line[i])) !=
-                                    std::toupper(static_cast<unsigned char>(word[i])))
-            return false;
-    }
-    return i == line.size();
+    return SameIgnoringCase(line, word);
 }
 
 // A command as the box echoes it: without its carriage return.

@@ -1,6 +1,7 @@
 // The serial link: opening the port, the read loop with the line splitter, the port list.
 #include "app/HX5310ConfigDlg.h"
 #include "link/PortNames.h"
+#include "link/ReplyLedger.h"
 
 #include <algorithm>
 #include <cstring>
@@ -121,16 +122,9 @@ void CHX5310ConfigDlg::FillPortList() {
                              about.empty() ? m_portPaths[i] : m_portPaths[i] + "\n" + about);
     }
     // The port last used or stored, by its name or its path.
-    auto sameIgnoringCase = [](const std::string& a, const std::string& b) {
-        return a.size() == b.size() &&
-               std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return std::tolower(static_cast<unsigned char>(x)) ==
-                          std::tolower(static_cast<unsigned char>(y));
-               });
-    };
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (sameIgnoringCase(entries[i], m_strPortName) ||
-            sameIgnoringCase(m_portPaths[i], m_strPortName)) {
+        if (SameIgnoringCase(entries[i], m_strPortName) ||
+            SameIgnoringCase(m_portPaths[i], m_strPortName)) {
             m_cbPort.SetCurSel(static_cast<int>(i));
             return;
         }
