@@ -1,6 +1,6 @@
-#include "app/HX5310ConfigApp.h"
+#include "HX5310ConfigApp.h"
 
-#include "app/HX5310ConfigDlg.h"
+#include "HX5310ConfigDlg.h"
 
 namespace hx {
 

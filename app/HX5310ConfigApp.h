@@ -1,9 +1,9 @@
 #pragma once
 // The application object: reads the stored preferences, runs the main window, stores the port.
-#include "app/SerialCounter.h"
-#include "platform/Port.h"
-#include "platform/Preferences.h"
-#include "platform/WindowServices.h"
+#include "Port.h"
+#include "Preferences.h"
+#include "SerialCounter.h"
+#include "WindowServices.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/HX5310ConfigDlg.h"
+#include "HX5310ConfigDlg.h"
 
 #include <cstdio>
 

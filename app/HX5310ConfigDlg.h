@@ -5,18 +5,18 @@
 //   link/      serial link, command sequencer, Intel HEX records and the record pump
 //   settings/  image layout, data exchange and validation, coupling rules, presets, files
 //   monitor/   monitor mode and status frames
-#include "app/HX5310ConfigApp.h"
-#include "app/Outcome.h"
-#include "app/Resources.h"
-#include "link/Progress.h"
-#include "link/ReplyLedger.h"
-#include "link/SettingsImage.h"
-#include "monitor/StaticLevel.h"
-#include "monitor/StatusFrame.h"
-#include "platform/Controls.h"
-#include "platform/Port.h"
-#include "platform/WindowServices.h"
-#include "settings/EditorValues.h"
+#include "Controls.h"
+#include "EditorValues.h"
+#include "HX5310ConfigApp.h"
+#include "Outcome.h"
+#include "Port.h"
+#include "Progress.h"
+#include "ReplyLedger.h"
+#include "Resources.h"
+#include "SettingsImage.h"
+#include "StaticLevel.h"
+#include "StatusFrame.h"
+#include "WindowServices.h"
 
 #include <bitset>
 #include <cstdint>
@@ -241,7 +241,7 @@ public:
     OperationProgress Progress() const;
     void ShowProgress();
 
-    // --- link/: serial link ---
+    // --- link/window/: serial link ---
     int OpenPort();
     void ClosePort();
     void CommWriteText(const std::string& text);
@@ -250,7 +250,7 @@ public:
     // The path of a port shown in the list by that name; a name not listed is a path itself.
     std::string PortPath(const std::string& name) const;
 
-    // --- link/: command sequencer ---
+    // --- link/window/: command sequencer ---
     void OnReceiveSettings();
     void OnSendSettings();
     void OnRestartBox();
@@ -288,15 +288,14 @@ public:
     void RestartSuccessEnd();
     std::string SuccessTitle() const;
 
-    // --- link/: Intel HEX records ---
-    int ParseHexRecord(const char* record, int mode); // 0 data, 1 end of file, -1 error
-    int BuildHexRecord(char* buffer);                 // 1 while records remain, 0 after the last
-    // A record of a receive or read-back: ParseHexRecord, and an end-of-file record counts
-    // only when the records before it covered the whole image.
+    // --- link/window/: Intel HEX records ---
+    int BuildHexRecord(char* buffer); // 1 while records remain, 0 after the last
+    // A record of a receive or read-back into the image (0 data, 1 end of file, -1 error); an
+    // end-of-file record counts only when the records before it covered the whole image.
     int ReceiveRecord(const char* record, int mode);
     void PumpRecords(long tag); // event 4 while m_bMoreToSend
 
-    // --- settings/ ---
+    // --- settings/window/ ---
     void ExchangeImage(bool bToImage);
     bool UpdateData(bool bSaveAndValidate);
     void DoDataExchange(bool bSaveAndValidate, bool& ok);
@@ -319,7 +318,7 @@ public:
     bool BackupBoxImage(std::string* why = nullptr);
     std::string BackupFolder() const;
 
-    // --- monitor/ ---
+    // --- monitor/window/ ---
     void StartStopMonitor();
     void OnMonitorClicked();
     void OnInfoKillFocus(int newFocusId);
@@ -327,7 +326,7 @@ public:
     void OnMonitorWatch(); // timer 124
 
 private:
-    // --- monitor/: the steps of monitor mode ---
+    // --- monitor/window/: the steps of monitor mode ---
     void StartMonitor();
     void BeginFrameStream();
     void StopMonitor();
@@ -337,7 +336,7 @@ private:
     void CountDownHold(CStaticLevel& meter, int id);
     CStatic& LampControl(int id);
     LampImage Picture(LampImage image) const;
-    // --- settings/: a validation message (one per rule) ---
+    // --- settings/window/: a validation message (one per rule) ---
     void Warn(const std::string& text);
 
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // How an operation of the window ended, as a value: what the programs around the window
 // (hx5310ctl, the fuzz targets, the benchmarks, the tests) read instead of the displayed text.
-#include "platform/Port.h"
+#include "Port.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "app/Resources.h"
+#include "Resources.h"
 
 #include "Version.h"
 

@@ -1,7 +1,7 @@
-#include "app/SerialCounter.h"
+#include "SerialCounter.h"
 
-#include "settings/SerialNumber.h"
-#include "settings/SerialText.h"
+#include "SerialNumber.h"
+#include "SerialText.h"
 
 #include <charconv>
 

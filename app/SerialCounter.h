@@ -5,7 +5,7 @@
 // under the store's lock the counter is read anew, the number after the one given is stored,
 // and only then may the box get its number. An interrupted or failed reset leaves a gap in the
 // numbers; no number is ever given twice.
-#include "platform/Preferences.h"
+#include "Preferences.h"
 
 #include <cstdint>
 #include <string>

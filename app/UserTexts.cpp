@@ -1,4 +1,4 @@
-#include "app/UserTexts.h"
+#include "UserTexts.h"
 
 namespace hx {
 

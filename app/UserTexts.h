@@ -1,7 +1,7 @@
 #pragma once
 // The texts of the information field, in one table: what the user reads for each outcome.
-#include "app/Outcome.h"
-#include "app/SerialCounter.h"
+#include "Outcome.h"
+#include "SerialCounter.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 // hx5310-config: the configuration tool's window.
+#include "HX5310ConfigApp.h"
+#include "QtPreferences.h"
+#include "QtSerialPort.h"
+#include "QtWindow.h"
+#include "QtWindowPictures.h"
 #include "Version.h"
-#include "app/HX5310ConfigApp.h"
-#include "platform/qt/QtPreferences.h"
-#include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtWindow.h"
-#include "platform/qt/QtWindowPictures.h"
 
 #include <QApplication>
 

@@ -2,13 +2,13 @@
 // window, the real serial port over a pseudo-terminal, hx5310-sim in its own process. Prints
 // the window's CPU time as a share of one core, how far the state shown lags behind the
 // newest frame, and whether the monitor ever stalled.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "monitor/StatusFrame.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtWindow.h"
-#include "sim/FrameGenerator.h"
+#include "FrameGenerator.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "MemoryPreferences.h"
+#include "QtSerialPort.h"
+#include "QtWindow.h"
+#include "StatusFrame.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "cli/CliOptions.h"
+#include "CliOptions.h"
 
-#include "cli/SettingNames.h"
+#include "SettingNames.h"
 
 #include <cstdlib>
 

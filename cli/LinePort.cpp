@@ -1,6 +1,6 @@
-#include "cli/LinePort.h"
+#include "LinePort.h"
 
-#include "platform/qt/QtSerialPort.h"
+#include "QtSerialPort.h"
 
 namespace hx::cli {
 namespace {

@@ -2,8 +2,8 @@
 // The port the window opens, wrapped: every byte, open and close goes to the trace, the bytes
 // are counted for the progress display and the benchmark, and the line's state (drained,
 // lost, why an open failed) is there for the command line to ask.
-#include "cli/TraceLog.h"
-#include "platform/Port.h"
+#include "Port.h"
+#include "TraceLog.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "cli/Output.h"
+#include "Output.h"
 
 #include <algorithm>
 #include <cerrno>

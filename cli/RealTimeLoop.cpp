@@ -1,4 +1,4 @@
-#include "cli/RealTimeLoop.h"
+#include "RealTimeLoop.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

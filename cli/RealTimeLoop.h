@@ -1,7 +1,7 @@
 #pragma once
 // Runs the in-memory window by the real clock: Qt's events (the serial port's notifications)
 // and the window's timers, posted events and time all move together.
-#include "platform/memory/MemoryWindow.h"
+#include "MemoryWindow.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

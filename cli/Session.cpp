@@ -1,11 +1,11 @@
-#include "cli/Session.h"
+#include "Session.h"
 
-#include "link/SettingsImage.h"
-#include "settings/EditorFields.h"
-#include "settings/SerialText.h"
+#include "EditorFields.h"
+#include "SerialText.h"
+#include "SettingsImage.h"
 
-#include "cli/Output.h"
-#include "settings/SettingsFile.h"
+#include "Output.h"
+#include "SettingsFile.h"
 
 #include <cctype>
 #include <cerrno>

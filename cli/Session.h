@@ -1,14 +1,14 @@
 #pragma once
 // One run of hx5310ctl: the main window on the in-memory window services, driven by the real
 // clock, and the command carried out through the window's own controls.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "cli/CliOptions.h"
-#include "cli/LinePort.h"
-#include "cli/RealTimeLoop.h"
-#include "cli/SettingNames.h"
-#include "cli/TraceLog.h"
-#include "platform/memory/MemoryWindow.h"
+#include "CliOptions.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "LinePort.h"
+#include "MemoryWindow.h"
+#include "RealTimeLoop.h"
+#include "SettingNames.h"
+#include "TraceLog.h"
 
 #include <csignal>
 #include <functional>

@@ -1,7 +1,7 @@
 // hx5310ctl monitor: the window's monitor, its lamps and levels printed whenever they change.
-#include "cli/Session.h"
+#include "Session.h"
 
-#include "monitor/StaticLevel.h"
+#include "StaticLevel.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // hx5310ctl's output: the window's texts and the tool's own messages on standard error, data
 // on standard output, and the progress of a transfer on a terminal.
-#include "cli/Output.h"
-#include "cli/Session.h"
+#include "Output.h"
+#include "Session.h"
 
 #include <cerrno>
 #include <cstdio>

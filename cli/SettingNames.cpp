@@ -1,8 +1,8 @@
-#include "cli/SettingNames.h"
+#include "SettingNames.h"
 
-#include "platform/Decimal.h"
+#include "Decimal.h"
 
-#include "app/Resources.h"
+#include "Resources.h"
 
 namespace hx::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The settings by name, as show prints them and set takes them, and where each lives in the
 // main window: an edit field, a drop-down list, a check box or the serial-number field.
-#include "platform/WindowServices.h"
+#include "WindowServices.h"
 
 #include <map>
 #include <string>

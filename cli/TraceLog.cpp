@@ -1,6 +1,6 @@
-#include "cli/TraceLog.h"
+#include "TraceLog.h"
 
-#include "cli/Output.h"
+#include "Output.h"
 
 #include <cerrno>
 #include <cstring>

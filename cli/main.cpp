@@ -1,13 +1,13 @@
 // hx5310ctl: the HX-5310 configuration tool from the command line, for scripts and production
 // lines. It runs the main window's own logic on the in-memory window services, driven by the
 // real clock, over the real serial port, with the window's stored preferences.
+#include "CliOptions.h"
+#include "QtPreferences.h"
+#include "QtSerialPort.h"
+#include "Session.h"
+#include "Signals.h"
+#include "TraceLog.h"
 #include "Version.h"
-#include "cli/CliOptions.h"
-#include "cli/Session.h"
-#include "cli/TraceLog.h"
-#include "platform/Signals.h"
-#include "platform/qt/QtPreferences.h"
-#include "platform/qt/QtSerialPort.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "fuzz/FuzzRig.h"
+#include "FuzzRig.h"
 
-#include "sim/BoxModel.h"
+#include "BoxModel.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,10 +2,10 @@
 // The main window in the in-memory window, on a port whose far end is the fuzzer: what the
 // port reads is what the input says, when it says it. After every step the rig checks the
 // rules that no input may break and aborts with a message when one is broken.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/memory/MemoryWindow.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "MemoryPreferences.h"
+#include "MemoryWindow.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 //   bit 0: 0 store mode, 1 compare mode
 //   bit 1: the image starts as the factory pattern, else all zero
 //   bit 2: also write the whole image made from the text's bytes as records and read them back
-#include "fuzz/FuzzRig.h"
-#include "link/HexRecord.h"
+#include "FuzzRig.h"
+#include "HexRecord.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // Input: one header byte, then actions (see Action in FuzzRig.h), mostly bytes.
 //   bit 0: the monitor is checked with Shift and Ctrl held (the averaged read-outs shown)
 //   bits 1-7: the most bytes one read returns (0: 4096)
-#include "fuzz/FuzzRig.h"
-#include "monitor/StatusFrame.h"
+#include "FuzzRig.h"
+#include "StatusFrame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -7,7 +7,7 @@
 //      the box had answered the steps before)
 //   2: bit 0: the box has no serial number; bits 1-7: the record the stream is at when the
 //      operation starts in the middle of a send's record stream
-#include "fuzz/FuzzRig.h"
+#include "FuzzRig.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // Writes the seed corpus of the fuzz targets: good conversations with the box and the faults
 // it is known for, settings files good and bad, records good and bad, status frames.
 //   fuzz_seeds <folder>   writes <folder>/<target>/<seed>
-#include "fuzz/FuzzRig.h"
-#include "link/HexRecord.h"
-#include "monitor/StatusFrame.h"
-#include "sim/BoxModel.h"
+#include "BoxModel.h"
+#include "FuzzRig.h"
+#include "HexRecord.h"
+#include "StatusFrame.h"
 
 #include <cstdio>
 #include <string>

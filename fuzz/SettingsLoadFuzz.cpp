@@ -4,7 +4,7 @@
 // Whatever the file holds: the load either succeeds, with the model code of this box in the
 // image and the box's own serial number kept, or leaves the image exactly as it was; it never
 // changes which controls are usable, never touches the port and never writes the file.
-#include "fuzz/FuzzRig.h"
+#include "FuzzRig.h"
 
 #include <cstddef>
 #include <cstdint>

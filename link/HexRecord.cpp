@@ -1,4 +1,4 @@
-#include "link/HexRecord.h"
+#include "HexRecord.h"
 
 #include <cstring>
 

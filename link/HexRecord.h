@@ -1,6 +1,6 @@
 #pragma once
 // Intel HEX records of the settings image: the parser and the emitter as pure functions.
-#include "link/SettingsImage.h"
+#include "SettingsImage.h"
 
 #include <cstdint>
 #include <string>

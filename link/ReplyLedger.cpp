@@ -1,4 +1,4 @@
-#include "link/ReplyLedger.h"
+#include "ReplyLedger.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "monitor/StaticLevel.h"
+#include "StaticLevel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 // The level meter: one 16-bit level as a bar on a -60 dB to 0 dB scale, with a held peak.
-#include "platform/Canvas.h"
+#include "Canvas.h"
 
 #include <array>
 #include <cstdint>

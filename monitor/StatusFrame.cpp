@@ -1,4 +1,4 @@
-#include "monitor/StatusFrame.h"
+#include "StatusFrame.h"
 
 #include <cmath>
 #include <cstdio>

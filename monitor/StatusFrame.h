@@ -1,7 +1,7 @@
 #pragma once
 // The status frame that the box streams in monitor mode, and the pure steps of the monitor:
 // frame checks, the frame step over the receive buffer, lamp pictures, the averaged read-out.
-#include "platform/Types.h"
+#include "Types.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 // Control wrappers in the style of the dialog framework: each is bound to a control id of the
 // window and forwards to the window services.
-#include "platform/WindowServices.h"
+#include "WindowServices.h"
 
 #include <string>
 

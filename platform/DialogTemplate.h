@@ -1,6 +1,6 @@
 #pragma once
 // A dialog template as a table of controls, in the order of the template.
-#include "platform/Types.h"
+#include "Types.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // Files on POSIX systems.
-#include "platform/Files.h"
+#include "Files.h"
 
 #include <cerrno>
 #include <climits>
@@ -160,7 +160,6 @@ public:
         }
         return TempName(err, /*linkOnly=*/false);
     }
-    int Fd() const { return m_fd; }
 
     // Writes bytes, takes over the owner and permissions of like (when given) and flushes the
     // file to the disk.

@@ -2,7 +2,7 @@
 // code page; a file is replaced by writing a new one beside it, flushing it and putting it in
 // place with ReplaceFileW, which keeps the old file's permissions (its access control list),
 // attributes and creation time.
-#include "platform/Files.h"
+#include "Files.h"
 
 #include <windows.h>
 

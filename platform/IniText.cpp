@@ -1,4 +1,4 @@
-#include "platform/IniText.h"
+#include "IniText.h"
 
 #include <cstdio>
 #include <vector>

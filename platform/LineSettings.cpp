@@ -1,6 +1,6 @@
-#include "platform/LineSettings.h"
+#include "LineSettings.h"
 
-#include "platform/Decimal.h"
+#include "Decimal.h"
 
 namespace hx {
 

@@ -2,8 +2,8 @@
 // The window services: what the main window needs of the dialog framework and the window
 // system. The Qt implementation builds real widgets; the in-memory one records everything and
 // runs timers and posted events in virtual time.
-#include "platform/Canvas.h"
-#include "platform/Types.h"
+#include "Canvas.h"
+#include "Types.h"
 
 #include <optional>
 #include <string>

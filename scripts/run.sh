@@ -17,14 +17,14 @@ fi
 bash scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target hx5310-config hx5310-sim
-if [ ! -x build/sim/hx5310-sim ] || [ ! -x build/app/hx5310-config ]; then
+if [ ! -x build/sim/pty/hx5310-sim ] || [ ! -x build/app/hx5310-config ]; then
     echo "The programs were not built." >&2
     exit 1
 fi
 
 # The virtual box prints its device and the link it announces to the window's port list.
 announce=$(mktemp)
-build/sim/hx5310-sim >"$announce" &
+build/sim/pty/hx5310-sim >"$announce" &
 sim=$!
 trap 'kill $sim 2>/dev/null || true; rm -f "$announce"' EXIT
 for _ in $(seq 50); do

@@ -11,6 +11,8 @@ trap 'rm -f "$log"' EXIT
 bash scripts/build.sh build
 # The format is kept: every C++ file as .clang-format has it.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+# The includes keep to the layers.
+bash scripts/check-includes.sh
 (cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600) | tee -a "$log"
 bash scripts/build.sh build-asan -DHX_SANITIZE=ON -DHX_BUILD_QT=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

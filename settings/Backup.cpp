@@ -1,9 +1,9 @@
 // Automatic backups of the settings the box last sent, written before a Send or a Factory reset
 // changes the box.
-#include "settings/Backup.h"
+#include "Backup.h"
 
-#include "settings/SerialText.h"
-#include "settings/SettingsFile.h"
+#include "SerialText.h"
+#include "SettingsFile.h"
 
 #include <algorithm>
 #include <cstdio>

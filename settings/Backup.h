@@ -4,7 +4,7 @@
 // ("noserial" for a box without a serial number; "-2", "-3" ... when the name is taken, also
 // by another program at the same moment: each backup is made under a name nobody else has).
 // The newest 100 by file time are kept.
-#include "platform/Files.h"
+#include "Files.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The coupling rules: the arithmetic that couples the fields of the editor.
-#include "settings/CouplingRules.h"
+#include "CouplingRules.h"
 
 #include <algorithm>
 

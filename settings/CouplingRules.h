@@ -4,7 +4,7 @@
 // Together they keep: each channel's audio delay at least its own response time and at most
 // 880 ms, both delays at most 896 ms together, each non-detection threshold below its
 // detection threshold, and each receive gain at most the noise detection threshold + 109.
-#include "settings/EditorValues.h"
+#include "EditorValues.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "settings/EditorFields.h"
+#include "EditorFields.h"
 
-#include "app/Resources.h"
-#include "platform/Decimal.h"
+#include "ControlIds.h"
+#include "Decimal.h"
 
 #include <cstdio>
 

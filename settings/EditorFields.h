@@ -1,7 +1,7 @@
 #pragma once
 // The editor's numeric fields: which value each shows, how it is read and what it accepts; and
 // the texts that tell the user what a field wants.
-#include "settings/EditorValues.h"
+#include "EditorValues.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "settings/ImageLayout.h"
+#include "ImageLayout.h"
 
-#include "settings/SerialText.h"
+#include "SerialText.h"
 
 namespace hx {
 namespace {

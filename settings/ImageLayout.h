@@ -3,8 +3,8 @@
 // value the user sees and the byte the box stores. Nothing is clamped or checked here: a value
 // outside the editor's ranges is stored with the same arithmetic, wrapped to the field width.
 // Every byte and bit not listed belongs to the box and is carried unchanged.
-#include "link/SettingsImage.h"
-#include "settings/EditorValues.h"
+#include "EditorValues.h"
+#include "SettingsImage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The presets of the two channels.
-#include "settings/Presets.h"
+#include "Presets.h"
 
 namespace hx {
 namespace {

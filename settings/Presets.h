@@ -1,7 +1,7 @@
 #pragma once
 // The presets: starting values of one channel for a class of radio.
-#include "settings/CouplingRules.h"
-#include "settings/EditorValues.h"
+#include "CouplingRules.h"
+#include "EditorValues.h"
 
 namespace hx {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Serial numbers: eight hexadecimal digits whose digits count in decimal (25000009 is followed
 // by 25000010). 0xFFFFFFFF means "no serial number" and is never given to a box.
-#include "settings/SerialText.h"
+#include "SerialText.h"
 
 #include <cstdint>
 #include <string>

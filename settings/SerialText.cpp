@@ -1,6 +1,6 @@
-#include "settings/SerialText.h"
+#include "SerialText.h"
 
-#include "link/SettingsImage.h"
+#include "SettingsImage.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // Settings files: the text of a file, reading and writing it safely.
-#include "settings/SettingsFile.h"
+#include "SettingsFile.h"
 
-#include "link/HexRecord.h"
+#include "HexRecord.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // Settings files: the image as Intel HEX records, one per line, each line ended by CR LF;
 // 64 data records of 32 bytes and the end-of-file record, 4941 bytes in all. No header: the
 // model is told by the model code inside the image.
-#include "link/SettingsImage.h"
-#include "platform/Files.h"
+#include "Files.h"
+#include "SettingsImage.h"
 
 #include <cstddef>
 #include <cstdint>

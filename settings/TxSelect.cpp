@@ -1,5 +1,5 @@
 // The transmit-condition rules: each channel's list enables the fields its condition uses.
-#include "settings/TxSelect.h"
+#include "TxSelect.h"
 
 namespace hx {
 

@@ -1,6 +1,6 @@
-#include "sim/BoxModel.h"
+#include "BoxModel.h"
 
-#include "link/HexRecord.h"
+#include "HexRecord.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,8 +1,8 @@
 #pragma once
 // The box's side of the protocol: bytes in, bytes out, a memory image, DSR and faults.
 // It knows nothing of ports or time sources; the caller passes the time in milliseconds.
-#include "link/SettingsImage.h"
-#include "sim/FrameGenerator.h"
+#include "FrameGenerator.h"
+#include "SettingsImage.h"
 
 #include <cstdint>
 #include <string>

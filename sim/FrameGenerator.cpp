@@ -1,4 +1,4 @@
-#include "sim/FrameGenerator.h"
+#include "FrameGenerator.h"
 
 #include <algorithm>
 #include <cmath>

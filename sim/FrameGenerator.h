@@ -1,7 +1,7 @@
 #pragma once
 // The box's status frames in monitor mode: lamps and levels that change like a real relay's.
 // Deterministic: the same seed, rate and calls give the same bytes.
-#include "monitor/StatusFrame.h"
+#include "StatusFrame.h"
 
 #include <cstdint>
 #include <string>

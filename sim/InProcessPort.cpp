@@ -1,4 +1,4 @@
-#include "sim/InProcessPort.h"
+#include "InProcessPort.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 // A port wired in-process to a box model, in the virtual time of the in-memory window: bytes
 // cross the line at 115200 baud (10 bits a byte), and "transmit empty" comes when the written
 // bytes have left.
-#include "platform/Port.h"
-#include "platform/memory/MemoryWindow.h"
-#include "sim/BoxModel.h"
+#include "BoxModel.h"
+#include "MemoryWindow.h"
+#include "Port.h"
 
 #include <deque>
 #include <functional>

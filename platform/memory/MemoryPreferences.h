@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Preferences.h"
+#include "Preferences.h"
 
 #include <map>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/memory/MemoryWindow.h"
+#include "MemoryWindow.h"
 
 #include <algorithm>
 #include <cctype>
@@ -424,10 +424,6 @@ const MemoryCanvas* MemoryWindow::Canvas(int id) const {
 void MemoryWindow::SetCanvasSize(int id, int width, int height) {
     if (auto* c = Find(id))
         c->canvas = MemoryCanvas(width, height, {255, 255, 255});
-}
-
-std::string MemoryWindow::Tooltip(int id) const {
-    return At(id).tooltip;
 }
 
 void MemoryWindow::ListSetItemTip(int id, int index, const std::string& tip) {

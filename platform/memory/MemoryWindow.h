@@ -1,8 +1,8 @@
 #pragma once
 // The in-memory window: every control is a record, timers and posted events run in virtual
 // time, and message boxes and file dialogs are recorded and answered by the test.
-#include "platform/DialogTemplate.h"
-#include "platform/WindowServices.h"
+#include "DialogTemplate.h"
+#include "WindowServices.h"
 
 #include <cstdint>
 #include <deque>
@@ -169,7 +169,6 @@ public:
     void SetCanvasSize(int id, int width, int height);
     bool Ended() const { return m_ended; }
     int Result() const { return m_result; }
-    std::string Tooltip(int id) const;
     std::string ItemTip(int id, int index) const;
     const std::vector<std::pair<unsigned, std::string>>& SystemMenu() const { return m_sysMenu; }
     const std::vector<int>& ModalBoxesShown() const { return m_boxesShown; }

@@ -1,7 +1,7 @@
-#include "platform/qt/QtWindow.h"
+#include "QtWindow.h"
 
-#include "platform/qt/QtWindowPictures.h"
-#include "platform/qt/QtWindowWidgets.h"
+#include "QtWindowPictures.h"
+#include "QtWindowWidgets.h"
 
 #include <QAction>
 #include <QApplication>

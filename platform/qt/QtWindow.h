@@ -1,9 +1,9 @@
 #pragma once
 // The window services over Qt Widgets: a QDialog built from a dialog template, one widget per
 // control, QTimers by id, queued calls for the port's events, QMessageBox and QFileDialog.
-#include "platform/DialogTemplate.h"
-#include "platform/WindowServices.h"
-#include "platform/qt/QtWindowRules.h"
+#include "DialogTemplate.h"
+#include "QtWindowRules.h"
+#include "WindowServices.h"
 
 #include <QPointer>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/QtWindowPictures.h"
+#include "QtWindowPictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #pragma once
 // The window's pictures, drawn at start-up: the six lamps and the application icon.
-#include "platform/Types.h"
+#include "Types.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "platform/qt/QtWindowRules.h"
+#include "QtWindowRules.h"
 
-#include "platform/Decimal.h"
+#include "Decimal.h"
 
 #include <algorithm>
 #include <cctype>

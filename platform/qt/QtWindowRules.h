@@ -1,7 +1,7 @@
 #pragma once
 // Pure rules of the Qt window: dialog units to pixels, the up-down controls' stepping, and the
 // file dialogs' filter strings. No widgets here, so that the rules are tested directly.
-#include "platform/Types.h"
+#include "Types.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "platform/qt/QtWindowWidgets.h"
+#include "QtWindowWidgets.h"
 
-#include "platform/qt/QtWindowRules.h"
+#include "QtWindowRules.h"
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>

@@ -2,7 +2,7 @@
 // The widgets the Qt window builds its controls from, where a plain Qt widget does not behave
 // as the control must: the dialog itself, drop-down lists that announce their opening, up-down
 // controls attached to a field, and owner-drawn meters that keep their pixels between paints.
-#include "platform/Canvas.h"
+#include "Canvas.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,7 +1,7 @@
-#include "platform/win/WinSerialPort.h"
+#include "WinSerialPort.h"
 
-#include "link/PortNames.h"
-#include "platform/win/WinComm.h"
+#include "PortNames.h"
+#include "WinComm.h"
 
 #include <QWinEventNotifier>
 

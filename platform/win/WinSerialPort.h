@@ -2,8 +2,8 @@
 // The port object and the port enumerator on the Win32 comm API: the port opened overlapped,
 // its comm events waited for with WaitCommEvent and delivered on the thread that opened it
 // (the window's) through Qt's event loop; the ports listed from the registry.
-#include "platform/LineSettings.h"
-#include "platform/Port.h"
+#include "LineSettings.h"
+#include "Port.h"
 
 #include <QTimer>
 

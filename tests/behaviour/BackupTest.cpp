@@ -1,7 +1,7 @@
 // Automatic backups of the box's settings before the box is written.
-#include "settings/Backup.h"
-#include "settings/SettingsFile.h"
-#include "tests/support/Harness.h"
+#include "Backup.h"
+#include "Harness.h"
+#include "SettingsFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // How often and for how long each command of each operation is tried, as the user of the window
 // sees it on the line and in the information field, in the window's virtual time.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The coupling rules run when the user leaves a field.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The validating read of the editor fields and the write back into them.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // ExchangeImage through the window: which bytes and bits of the image each control's value
 // becomes, and back.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

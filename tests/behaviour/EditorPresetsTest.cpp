@@ -1,5 +1,5 @@
 // The preset lists fill one channel's settings for a class of radio.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

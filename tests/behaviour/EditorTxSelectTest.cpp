@@ -1,5 +1,5 @@
 // The transmit condition lists enable the fields their conditions use.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

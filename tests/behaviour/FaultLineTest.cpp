@@ -3,15 +3,15 @@
 // no hang, a clear message, the port closed, the controls as the rules say, nothing stored that
 // was not verified, no file or preference damaged, and the next operation works once the box is
 // back.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "link/HexRecord.h"
-#include "monitor/StatusFrame.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/memory/MemoryWindow.h"
-#include "settings/SettingsFile.h"
-#include "sim/BoxModel.h"
-#include "sim/InProcessPort.h"
+#include "BoxModel.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "HexRecord.h"
+#include "InProcessPort.h"
+#include "MemoryPreferences.h"
+#include "MemoryWindow.h"
+#include "SettingsFile.h"
+#include "StatusFrame.h"
 
 #include <gtest/gtest.h>
 

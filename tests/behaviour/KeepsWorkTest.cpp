@@ -1,6 +1,6 @@
 // The window never loses a technician's edits without asking: a read over them, a close, a
 // failed send; and a send's progress tells what has left the port.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Monitor mode of the whole window against the box model, in virtual time: the start and
 // stop, lamps, meters, read-outs, damaged input, the focus rule and a flood of frames.
-#include "monitor/StatusFrame.h"
-#include "sim/FrameGenerator.h"
-#include "tests/support/Harness.h"
+#include "FrameGenerator.h"
+#include "Harness.h"
+#include "StatusFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // While an image crosses the line, the information field tells how far it has come; the
 // outcome replaces the progress.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

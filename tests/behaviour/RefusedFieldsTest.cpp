@@ -1,6 +1,6 @@
 // A field the window refused stops what would carry it away: a send, a factory reset, a file
 // save. Each refusal is one message for the click that caused it.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Each reply is credited to the command it answers: a late answer to an earlier copy of a
 // command never passes for the answer to the next one, and an ERROR ends the operation.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The device operations end to end against the box model, in virtual time.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
-#include "link/HexRecord.h"
+#include "HexRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The serial-number counter of a station: a number is reserved before a box hears of it, is
 // never given twice, and a counter that cannot serve stops the reset before the box changes.
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
-#include "link/SettingsImage.h"
+#include "SettingsImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Saving the settings to a file and loading them back.
-#include "settings/SettingsFile.h"
-#include "link/HexRecord.h"
-#include "tests/support/Harness.h"
+#include "SettingsFile.h"
+#include "Harness.h"
+#include "HexRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // hx5310ctl against hx5310-sim over a pseudo-terminal: the real programs, as a script runs them.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "platform/memory/MemoryWindow.h"
-#include "platform/qt/QtPreferences.h"
-#include "sim/BoxModel.h"
-#include "sim/InProcessPort.h"
+#include "BoxModel.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "InProcessPort.h"
+#include "MemoryWindow.h"
+#include "QtPreferences.h"
 
-#include "tests/e2e/support/E2ESupport.h"
+#include "E2ESupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // garbage flood; a line of 10 000 bytes; a box that answers twice. After each: the program
 // ends in time with status 1 and a message, no settings file or preferences file is changed,
 // and the next run works once the box is back.
-#include "tests/e2e/support/E2ESupport.h"
+#include "E2ESupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // send's record stream, during the read-back and while monitoring; a garbage flood; a line of
 // 10 000 bytes; a box that answers twice. After each: no crash, no hang, a message, the port
 // closed, the controls as the rules say, and the next operation works once the box is back.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtWindow.h"
-#include "settings/SettingsFile.h"
-#include "tests/e2e/support/E2ESupport.h"
+#include "E2ESupport.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "MemoryPreferences.h"
+#include "QtSerialPort.h"
+#include "QtWindow.h"
+#include "SettingsFile.h"
 
 #include <gtest/gtest.h>
 

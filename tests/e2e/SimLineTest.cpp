@@ -1,6 +1,6 @@
 // hx5310-sim's announcement folder and links, and its line pacer.
-#include "platform/PortFolder.h"
-#include "sim/PtyLine.h"
+#include "PortFolder.h"
+#include "PtyLine.h"
 
 #include <gtest/gtest.h>
 

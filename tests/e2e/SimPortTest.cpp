@@ -1,9 +1,9 @@
 // QtPort and the port enumerator against hx5310-sim over a pseudo-terminal: the real adapter
 // and the real program.
-#include "platform/PortFolder.h"
-#include "platform/qt/QtSerialPort.h"
+#include "PortFolder.h"
+#include "QtSerialPort.h"
 
-#include "tests/e2e/support/E2ESupport.h"
+#include "E2ESupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The real window (QtWindow, QtPortFactory) against hx5310-sim over a pseudo-terminal: a read,
 // an edited value sent with verification, a restart, and a factory reset that gives the box its
 // serial number; what the information field says and which controls are usable after each.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtWindow.h"
-#include "tests/e2e/support/E2ESupport.h"
+#include "E2ESupport.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "MemoryPreferences.h"
+#include "QtSerialPort.h"
+#include "QtWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // What a person sees of the level meters in the Qt window: the held peak stays visible while
 // the level falls, through the window system's own repaints too.
-#include "monitor/StaticLevel.h"
-#include "platform/qt/QtWindowWidgets.h"
-#include "tests/qt/QtWindowAppFixture.h"
+#include "QtWindowAppFixture.h"
+#include "QtWindowWidgets.h"
+#include "StaticLevel.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,6 +1,6 @@
 // The stored preferences in an INI file: defaults, types, persistence, edited files, and a
 // counter shared by programs that every read takes from the disk.
-#include "platform/qt/QtPreferences.h"
+#include "QtPreferences.h"
 
 #include <gtest/gtest.h>
 

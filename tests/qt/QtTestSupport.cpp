@@ -1,6 +1,6 @@
-#include "tests/qt/QtTestSupport.h"
+#include "QtTestSupport.h"
 
-#include "tests/support/QtApp.h"
+#include "QtApp.h"
 
 #include <QApplication>
 #include <QDialog>

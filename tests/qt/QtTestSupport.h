@@ -1,8 +1,8 @@
 #pragma once
 // What the widget tests share: the one QApplication, real-time waiting, answering modal boxes,
 // a clock for the in-process box model, and a recorder of the window's notifications.
-#include "platform/WindowServices.h"
-#include "platform/memory/MemoryWindow.h"
+#include "MemoryWindow.h"
+#include "WindowServices.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,12 +1,12 @@
 #pragma once
 // The whole main window on the Qt window, against the in-process box model in real time.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/qt/QtWindow.h"
-#include "sim/BoxModel.h"
-#include "sim/InProcessPort.h"
-#include "tests/qt/QtTestSupport.h"
+#include "BoxModel.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "InProcessPort.h"
+#include "MemoryPreferences.h"
+#include "QtTestSupport.h"
+#include "QtWindow.h"
 
 #include <QDialog>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The main window on the Qt window: start-up, Enter and Escape, the stored preferences.
-#include "platform/qt/QtWindowPictures.h"
-#include "tests/qt/QtWindowAppFixture.h"
+#include "QtWindowAppFixture.h"
+#include "QtWindowPictures.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // What a person sees of the layout: no clipped text, nothing on top of something else.
-#include "platform/qt/QtWindowWidgets.h"
-#include "tests/qt/QtWindowAppFixture.h"
+#include "QtWindowAppFixture.h"
+#include "QtWindowWidgets.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 // The Qt window's pure rules: dialog units, up-down stepping, file dialog filters.
-#include "platform/qt/QtWindowRules.h"
+#include "QtWindowRules.h"
 
 #include <gtest/gtest.h>
 

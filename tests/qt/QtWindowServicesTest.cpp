@@ -1,10 +1,10 @@
 // The Qt window's services against a recorder of its notifications: the controls the template
 // asks for, their input rules, the notifications, timers, posted events, boxes and dialogs.
-#include "app/Resources.h"
-#include "platform/qt/QtWindow.h"
-#include "platform/qt/QtWindowPictures.h"
-#include "platform/qt/QtWindowWidgets.h"
-#include "tests/qt/QtTestSupport.h"
+#include "QtTestSupport.h"
+#include "QtWindow.h"
+#include "QtWindowPictures.h"
+#include "QtWindowWidgets.h"
+#include "Resources.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The Qt port without a box: line settings from text, the announced-port listing and the
 // failure paths of an unusable port.
-#include "platform/qt/QtSerialPort.h"
-#include "tests/qt/QtTestSupport.h"
+#include "QtSerialPort.h"
+#include "QtTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/Harness.h"
+#include "Harness.h"
 
 #include <filesystem>
 #include <random>

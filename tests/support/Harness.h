@@ -1,11 +1,11 @@
 #pragma once
 // The whole window against the box model, in virtual time.
-#include "app/HX5310ConfigApp.h"
-#include "app/HX5310ConfigDlg.h"
-#include "platform/memory/MemoryPreferences.h"
-#include "platform/memory/MemoryWindow.h"
-#include "sim/BoxModel.h"
-#include "sim/InProcessPort.h"
+#include "BoxModel.h"
+#include "HX5310ConfigApp.h"
+#include "HX5310ConfigDlg.h"
+#include "InProcessPort.h"
+#include "MemoryPreferences.h"
+#include "MemoryWindow.h"
 
 #include <map>
 #include <memory>

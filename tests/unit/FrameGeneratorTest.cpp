@@ -1,6 +1,6 @@
 // The virtual box's status frames: timing, content that behaves like a relay, faults.
-#include "sim/FrameGenerator.h"
-#include "monitor/StatusFrame.h"
+#include "FrameGenerator.h"
+#include "StatusFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The status frame: checks, the frame step over the receive buffer, lamp pictures, read-outs.
-#include "monitor/StatusFrame.h"
+#include "StatusFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The preferences file's text as QSettings writes it: one entry found and changed, every other
 // line kept.
-#include "platform/IniText.h"
+#include "IniText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/LineSettings.h"
+#include "LineSettings.h"
 
 #include <gtest/gtest.h>
 

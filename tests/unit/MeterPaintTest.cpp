@@ -1,6 +1,6 @@
 // The level meter's scale and the pixels of its paints.
-#include "monitor/StaticLevel.h"
-#include "platform/memory/MemoryWindow.h"
+#include "MemoryWindow.h"
+#include "StaticLevel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Which command a line answers, for boxes that echo, echo early, or never echo, when a command
 // was sent more than once.
-#include "link/ReplyLedger.h"
+#include "ReplyLedger.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/SerialNumber.h"
+#include "SerialNumber.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/Backup.h"
+#include "Backup.h"
 
 #include <gtest/gtest.h>
 

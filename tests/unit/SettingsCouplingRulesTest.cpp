@@ -1,4 +1,4 @@
-#include "settings/CouplingRules.h"
+#include "CouplingRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/ImageLayout.h"
+#include "ImageLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/SerialText.h"
+#include "SerialText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // hx5310-sim's command line: every option reaches the box model, and what it cannot use is
 // refused with a reason.
 #ifndef _WIN32
-#include "sim/SimOptions.h"
+#include "SimOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The Windows serial adapter's decisions, without Windows.
-#include "platform/win/WinComm.h"
+#include "WinComm.h"
 
 #include <gtest/gtest.h>
 

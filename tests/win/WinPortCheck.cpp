@@ -4,8 +4,8 @@
 // receive pace. Prints what it saw; exit status 0 when all of it held.
 //
 //   win_port_check COM8 [--paced]     (--paced: the box's line runs at 115200 baud)
-#include "platform/LineSettings.h"
-#include "platform/win/WinSerialPort.h"
+#include "LineSettings.h"
+#include "WinSerialPort.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // can be stopped or killed (the pseudo-terminal closes, as a line does when its cable is pulled)
 // and started again under the same name, the test's own runtime and data folders, and waiting on
 // the Qt event loop.
-#include "tests/support/QtApp.h"
+#include "QtApp.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 // The window's file operations: "保存..." and "読出...", and the automatic backup of the
 // settings the box last sent, written before a Send or a Factory reset changes the box.
-#include "app/HX5310ConfigDlg.h"
-#include "app/UserTexts.h"
-#include "link/HexRecord.h"
-#include "platform/Files.h"
-#include "settings/Backup.h"
-#include "settings/SerialText.h"
-#include "settings/SettingsFile.h"
+#include "Backup.h"
+#include "Files.h"
+#include "HX5310ConfigDlg.h"
+#include "HexRecord.h"
+#include "SerialText.h"
+#include "SettingsFile.h"
+#include "UserTexts.h"
 
 #include <algorithm>
 #include <cstdio>

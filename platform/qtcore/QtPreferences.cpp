@@ -1,7 +1,7 @@
-#include "platform/qt/QtPreferences.h"
+#include "QtPreferences.h"
 
-#include "platform/Files.h"
-#include "platform/IniText.h"
+#include "Files.h"
+#include "IniText.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -7,7 +7,7 @@
 // hx5310ctl runs, other stations on a share) write the same file, and a file system that keeps
 // its times to the second cannot tell a cache that the file changed. A write replaces the file
 // by a complete new one, synced to the disk with its folder before the write returns.
-#include "platform/Preferences.h"
+#include "Preferences.h"
 
 #include <functional>
 #include <memory>

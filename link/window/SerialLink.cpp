@@ -1,7 +1,7 @@
 // The serial link: opening the port, the read loop with the line splitter, the port list.
-#include "app/HX5310ConfigDlg.h"
-#include "link/PortNames.h"
-#include "link/ReplyLedger.h"
+#include "HX5310ConfigDlg.h"
+#include "PortNames.h"
+#include "ReplyLedger.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // Decisions of the Windows serial adapter that need no Windows: the device path of a port
 // name, what the end of a wait for a comm event means, why an open failed, and when the bytes
 // written have left the line. Error numbers are Win32's (GetLastError).
-#include "platform/Port.h"
+#include "Port.h"
 
 #include <cstdint>
 #include <string>

@@ -1,11 +1,11 @@
 // hx5310-sim: a virtual HX-5310 on a pseudo-terminal. Bytes from the tool go to the box model;
 // its answers and its status frames go back, at once or at the line rate (--pace).
+#include "BoxModel.h"
+#include "PortFolder.h"
+#include "PtyLine.h"
+#include "Signals.h"
+#include "SimOptions.h"
 #include "Version.h"
-#include "platform/PortFolder.h"
-#include "platform/Signals.h"
-#include "sim/BoxModel.h"
-#include "sim/PtyLine.h"
-#include "sim/SimOptions.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
 // The progress of the running operation, read from the sequencer's step, the record parser's
 // coverage of the image and the record pump's address.
-#include "link/Progress.h"
+#include "Progress.h"
 
-#include "app/HX5310ConfigDlg.h"
-#include "app/UserTexts.h"
+#include "HX5310ConfigDlg.h"
+#include "UserTexts.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Monitor mode: the start and stop, the check box and the focus rule, and the frame step that
 // turns the box's status frames into lamps, level meters and the averaged read-outs.
-#include "app/HX5310ConfigDlg.h"
-#include "monitor/StatusFrame.h"
+#include "HX5310ConfigDlg.h"
+#include "StatusFrame.h"
 
 #include <cstring>
 
@@ -24,21 +24,20 @@ constexpr int kFrameStreamPaceMs = 20;
 } // namespace
 
 LampImage CHX5310ConfigDlg::Picture(LampImage image) const {
-    const CHX5310ConfigDlg& dlg = *this;
     // The lamp pictures loaded at start-up, by what they show.
     switch (image) {
     case LampImage::Red:
-        return dlg.m_bmpRed.Image();
+        return m_bmpRed.Image();
     case LampImage::Green:
-        return dlg.m_bmpGreen.Image();
+        return m_bmpGreen.Image();
     case LampImage::Yellow:
-        return dlg.m_bmpYellow.Image();
+        return m_bmpYellow.Image();
     case LampImage::Grey:
-        return dlg.m_bmpGrey.Image();
+        return m_bmpGrey.Image();
     case LampImage::RedCross:
-        return dlg.m_bmpRedCross.Image();
+        return m_bmpRedCross.Image();
     case LampImage::GreyCross:
-        return dlg.m_bmpGreyCross.Image();
+        return m_bmpGreyCross.Image();
     case LampImage::None:
         break;
     }
@@ -46,123 +45,115 @@ LampImage CHX5310ConfigDlg::Picture(LampImage image) const {
 }
 
 CStatic& CHX5310ConfigDlg::LampControl(int id) {
-    CHX5310ConfigDlg& dlg = *this;
-    return dlg.m_lamp[id - IDC_LAMP_TONE_A];
+    return m_lamp[id - IDC_LAMP_TONE_A];
 }
 
 void CHX5310ConfigDlg::ResetMeters(int16_t levelA, int16_t levelB) {
-    CHX5310ConfigDlg& dlg = *this;
-    dlg.m_meterA.m_nLevel = levelA;
-    dlg.m_meterB.m_nLevel = levelB;
-    for (CStaticLevel* m : {&dlg.m_meterA, &dlg.m_meterB}) {
+    m_meterA.m_nLevel = levelA;
+    m_meterB.m_nLevel = levelB;
+    for (CStaticLevel* m : {&m_meterA, &m_meterB}) {
         m->m_nPeak = 0;
         m->m_nHold = 0;
     }
-    dlg.m_win.RedrawNow(IDC_METER_A);
-    dlg.m_win.RedrawNow(IDC_METER_B);
+    m_win.RedrawNow(IDC_METER_A);
+    m_win.RedrawNow(IDC_METER_B);
 }
 
 // Every control that must not be used while the box streams frames: the close button, the
 // port list and the buttons that start other operations. The check box stays usable.
 void CHX5310ConfigDlg::EnableWhileMonitoring(bool enable) {
-    CHX5310ConfigDlg& dlg = *this;
-    dlg.EnableWindowControls(enable);
-    for (CWnd* w : {static_cast<CWnd*>(&dlg.m_btnReceive), static_cast<CWnd*>(&dlg.m_btnSend),
-                    static_cast<CWnd*>(&dlg.m_btnRestart), static_cast<CWnd*>(&dlg.m_btnFactory),
-                    static_cast<CWnd*>(&dlg.m_btnSave), static_cast<CWnd*>(&dlg.m_btnLoad)})
+    EnableWindowControls(enable);
+    for (CWnd* w : {static_cast<CWnd*>(&m_btnReceive), static_cast<CWnd*>(&m_btnSend),
+                    static_cast<CWnd*>(&m_btnRestart), static_cast<CWnd*>(&m_btnFactory),
+                    static_cast<CWnd*>(&m_btnSave), static_cast<CWnd*>(&m_btnLoad)})
         w->EnableWindow(enable);
 }
 
 void CHX5310ConfigDlg::StartMonitor() {
-    CHX5310ConfigDlg& dlg = *this;
-    dlg.UpdateData(true);
-    if (!dlg.OpenPort()) {
-        dlg.RefusePortNotOpened();
+    UpdateData(true);
+    if (!OpenPort()) {
+        RefusePortNotOpened();
         return;
     }
     // The outcome of the send that brings the monitor back stays readable for as long as a
     // success text stays; anything else gives way to the monitor.
-    const bool sentShown = dlg.m_outcome.kind == OutcomeKind::Sent && !dlg.m_strInfo.empty();
+    const bool sentShown = m_outcome.kind == OutcomeKind::Sent && !m_strInfo.empty();
     if (!sentShown) {
-        dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
-        dlg.m_strInfo.clear();
+        m_win.KillTimer(TIMER_CLEAR_INFO);
+        m_strInfo.clear();
     }
-    dlg.BeginCommands();
-    dlg.UpdateData(false);
-    dlg.EnableWhileMonitoring(false);
-    std::memset(dlg.m_prevFrame, 0, sizeof dlg.m_prevFrame);
-    dlg.m_bFirstFrame = 1;
-    dlg.m_nStep = STEP_MONITOR_FIRST;
-    dlg.GreetBox();
-    dlg.m_edInfo.SetFocus();
-    dlg.m_nAvgFrames = 0;
-    dlg.m_nSumA = 0;
-    dlg.m_nSumB = 0;
-    dlg.m_nWatchFrames = 0;
-    dlg.m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
+    BeginCommands();
+    UpdateData(false);
+    EnableWhileMonitoring(false);
+    std::memset(m_prevFrame, 0, sizeof m_prevFrame);
+    m_bFirstFrame = 1;
+    m_nStep = STEP_MONITOR_FIRST;
+    GreetBox();
+    m_edInfo.SetFocus();
+    m_nAvgFrames = 0;
+    m_nSumA = 0;
+    m_nSumB = 0;
+    m_nWatchFrames = 0;
+    m_win.SetTimer(TIMER_MONITOR_WATCH, kMonitorWatchMs);
 }
 
 // The box has taken "AT*M1" and streams status frames from now on.
 void CHX5310ConfigDlg::BeginFrameStream() {
-    CHX5310ConfigDlg& dlg = *this;
-    dlg.m_bMonitorMode = 1;
-    dlg.m_outcome = Outcome{OutcomeKind::MonitorStarted, {}, false, {}};
-    if (dlg.m_pComm)
-        dlg.m_pComm->SetReceivePace(kFrameStreamPaceMs);
+    m_bMonitorMode = 1;
+    m_outcome = Outcome{OutcomeKind::MonitorStarted, {}, false, {}};
+    if (m_pComm)
+        m_pComm->SetReceivePace(kFrameStreamPaceMs);
 }
 
 void CHX5310ConfigDlg::StopMonitor() {
-    CHX5310ConfigDlg& dlg = *this;
-    if (dlg.m_bMonitorMode)
-        dlg.m_outcome = Outcome{OutcomeKind::MonitorStopped, {}, false, {}};
-    dlg.m_bMonitorMode = 0;
+    if (m_bMonitorMode)
+        m_outcome = Outcome{OutcomeKind::MonitorStopped, {}, false, {}};
+    m_bMonitorMode = 0;
     // Whatever the box says next is answered at once again.
-    if (dlg.m_pComm)
-        dlg.m_pComm->SetReceivePace(0);
-    dlg.m_win.KillTimer(TIMER_CLEAR_INFO);
-    dlg.m_win.KillTimer(TIMER_MONITOR_WATCH);
+    if (m_pComm)
+        m_pComm->SetReceivePace(0);
+    m_win.KillTimer(TIMER_CLEAR_INFO);
+    m_win.KillTimer(TIMER_MONITOR_WATCH);
     // Unchecked while the start handshake still runs: the handshake ends here. Left running,
     // its last "OK" would switch monitor mode on behind an unchecked box with every button
     // enabled, and the next operation's replies would be taken for frames.
-    if (dlg.m_nStep >= STEP_MONITOR_FIRST && dlg.m_nStep <= STEP_MONITOR_FIRST + 2) {
-        dlg.m_win.KillTimer(TIMER_RETRY);
-        dlg.m_nStep = STEP_IDLE;
+    if (m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2) {
+        m_win.KillTimer(TIMER_RETRY);
+        m_nStep = STEP_IDLE;
     }
-    dlg.CommWriteText("\r");
-    dlg.EnableWhileMonitoring(true);
+    CommWriteText("\r");
+    EnableWhileMonitoring(true);
 
-    const uint8_t prevLamps = dlg.m_prevFrame[kFrameLampBits];
-    const uint16_t prevMode = FrameU16(dlg.m_prevFrame, kFrameModeBits);
+    const uint8_t prevLamps = m_prevFrame[kFrameLampBits];
+    const uint16_t prevMode = FrameU16(m_prevFrame, kFrameModeBits);
     for (const LampDef& lamp : Lamps()) {
         if ((prevLamps >> lamp.bit) & 1u)
-            dlg.LampControl(lamp.id).SetBitmap(dlg.Picture(DarkLampImage(lamp, prevMode)));
+            LampControl(lamp.id).SetBitmap(Picture(DarkLampImage(lamp, prevMode)));
     }
-    dlg.m_stLevelA.SetWindowText(kLabelRxA);
-    dlg.m_stLevelB.SetWindowText(kLabelRxB);
+    m_stLevelA.SetWindowText(kLabelRxA);
+    m_stLevelB.SetWindowText(kLabelRxB);
     // A stopped monitor's meters show no level, not even the slivers a paint leaves.
-    dlg.m_meterA.m_bBlankNext = true;
-    dlg.m_meterB.m_bBlankNext = true;
-    dlg.ResetMeters();
+    m_meterA.m_bBlankNext = true;
+    m_meterB.m_bBlankNext = true;
+    ResetMeters();
 }
 
 // The peak of a meter falls kPeakHoldFrames frames after its last rise; the repaint raises it
 // again to the current level.
 void CHX5310ConfigDlg::CountDownHold(CStaticLevel& meter, int id) {
-    CHX5310ConfigDlg& dlg = *this;
     if (meter.m_nHold == 0)
         return;
     if (--meter.m_nHold == 0 && meter.m_nPeak > 0) {
         meter.m_nPeak = 0;
-        dlg.m_win.RedrawNow(id);
+        m_win.RedrawNow(id);
     }
 }
 
 void CHX5310ConfigDlg::ApplyFrame(const StatusFrame& frame) {
-    CHX5310ConfigDlg& dlg = *this;
-    uint8_t* prev = dlg.m_prevFrame;
-    if (dlg.m_bFirstFrame) {
+    uint8_t* prev = m_prevFrame;
+    if (m_bFirstFrame) {
         // Every lamp and the display mode differ from this "previous" frame, so all are set.
-        dlg.m_bFirstFrame = 0;
+        m_bFirstFrame = 0;
         prev[kFrameLampBits] = static_cast<uint8_t>(~frame[kFrameLampBits]);
         prev[kFrameModeBits] = static_cast<uint8_t>(~frame[kFrameModeBits]);
         prev[kFrameModeBits + 1] = static_cast<uint8_t>(~frame[kFrameModeBits + 1]);
@@ -172,38 +163,37 @@ void CHX5310ConfigDlg::ApplyFrame(const StatusFrame& frame) {
 
     for (const LampDef& lamp : Lamps()) {
         if (LampChanged(lamp, before.lampBits, before.modeBits, now.lampBits, now.modeBits))
-            dlg.LampControl(lamp.id).SetBitmap(
-                dlg.Picture(LampImageFor(lamp, now.lampBits, now.modeBits)));
+            LampControl(lamp.id).SetBitmap(Picture(LampImageFor(lamp, now.lampBits, now.modeBits)));
     }
 
-    dlg.CountDownHold(dlg.m_meterA, IDC_METER_A);
-    dlg.CountDownHold(dlg.m_meterB, IDC_METER_B);
+    CountDownHold(m_meterA, IDC_METER_A);
+    CountDownHold(m_meterB, IDC_METER_B);
 
     if ((now.modeBits ^ before.modeBits) & kModeMicLevel) {
         const bool mic = now.modeBits & kModeMicLevel;
-        dlg.m_stLevelA.SetWindowText(mic ? kLabelMic : kLabelRxA);
-        dlg.m_stLevelB.SetWindowText(mic ? "" : kLabelRxB);
-        dlg.m_win.Show(IDC_METER_B, !mic);
+        m_stLevelA.SetWindowText(mic ? kLabelMic : kLabelRxA);
+        m_stLevelB.SetWindowText(mic ? "" : kLabelRxB);
+        m_win.Show(IDC_METER_B, !mic);
         // The meters start again from this frame's levels: a level that then stays the same
         // from frame to frame is drawn all the same.
-        dlg.ResetMeters(now.levelA, now.levelB);
+        ResetMeters(now.levelA, now.levelB);
     } else {
-        dlg.m_nSumA += now.sampleA;
-        dlg.m_nSumB += now.sampleB;
-        if (++dlg.m_nAvgFrames == kAverageFrames) {
-            dlg.m_nAvgFrames = 0;
-            dlg.m_wndAvgA.SetWindowText(AverageText(dlg.m_nSumA));
-            dlg.m_wndAvgB.SetWindowText(AverageText(dlg.m_nSumB));
-            dlg.m_nSumA = 0;
-            dlg.m_nSumB = 0;
+        m_nSumA += now.sampleA;
+        m_nSumB += now.sampleB;
+        if (++m_nAvgFrames == kAverageFrames) {
+            m_nAvgFrames = 0;
+            m_wndAvgA.SetWindowText(AverageText(m_nSumA));
+            m_wndAvgB.SetWindowText(AverageText(m_nSumB));
+            m_nSumA = 0;
+            m_nSumB = 0;
         }
         if (now.levelA != before.levelA) {
-            dlg.m_meterA.m_nLevel = now.levelA;
-            dlg.m_win.RedrawNow(IDC_METER_A);
+            m_meterA.m_nLevel = now.levelA;
+            m_win.RedrawNow(IDC_METER_A);
         }
         if (now.levelB != before.levelB) {
-            dlg.m_meterB.m_nLevel = now.levelB;
-            dlg.m_win.RedrawNow(IDC_METER_B);
+            m_meterB.m_nLevel = now.levelB;
+            m_win.RedrawNow(IDC_METER_B);
         }
     }
     std::memcpy(prev, frame.data(), kFrameSize);

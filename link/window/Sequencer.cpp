@@ -1,10 +1,10 @@
 // The command sequencer: the operations on the box as chains of AT commands, with retries,
 // time-outs, the success ends and the error end.
-#include "app/HX5310ConfigDlg.h"
-#include "app/UserTexts.h"
-#include "link/HexRecord.h"
-#include "settings/SerialNumber.h"
-#include "settings/SerialText.h"
+#include "HX5310ConfigDlg.h"
+#include "HexRecord.h"
+#include "SerialNumber.h"
+#include "SerialText.h"
+#include "UserTexts.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/win/WinComm.h"
+#include "WinComm.h"
 
 namespace hx {
 

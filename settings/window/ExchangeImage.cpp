@@ -1,6 +1,6 @@
 // ExchangeImage: the editor's values, lists, check boxes and serial text to and from the image.
-#include "app/HX5310ConfigDlg.h"
-#include "settings/ImageLayout.h"
+#include "HX5310ConfigDlg.h"
+#include "ImageLayout.h"
 
 namespace hx {
 

@@ -1,8 +1,8 @@
-#include "sim/SimOptions.h"
+#include "SimOptions.h"
 
-#include "platform/Decimal.h"
+#include "Decimal.h"
 
-#include "settings/SerialText.h"
+#include "SerialText.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
-#include "platform/qt/QtSerialPort.h"
+#include "QtSerialPort.h"
 
-#include "platform/LineSettings.h"
+#include "LineSettings.h"
 
 #include <QElapsedTimer>
 #include <QSerialPortInfo>
@@ -11,7 +11,7 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
-#include "platform/PortFolder.h"
+#include "PortFolder.h"
 
 #include <dirent.h>
 #include <sys/ioctl.h>

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of hx5310-sim: the box's faults, its frames, its identity and the line.
-#include "sim/BoxModel.h"
+#include "BoxModel.h"
 
 #include <cstdint>
 #include <optional>

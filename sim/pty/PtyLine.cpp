@@ -1,6 +1,6 @@
-#include "sim/PtyLine.h"
+#include "PtyLine.h"
 
-#include "platform/PortFolder.h"
+#include "PortFolder.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,12 +1,8 @@
 // The window's Intel HEX operations on its image, and the record pump.
-#include "app/HX5310ConfigDlg.h"
-#include "link/HexRecord.h"
+#include "HX5310ConfigDlg.h"
+#include "HexRecord.h"
 
 namespace hx {
-
-int CHX5310ConfigDlg::ParseHexRecord(const char* record, int mode) {
-    return ParseRecord(record, mode, m_SettingsImage);
-}
 
 int CHX5310ConfigDlg::ReceiveRecord(const char* record, int mode) {
     RecordSpan span;

@@ -1,6 +1,6 @@
 #pragma once
 // The port object and the port enumerator over QSerialPort and QSerialPortInfo.
-#include "platform/Port.h"
+#include "Port.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>

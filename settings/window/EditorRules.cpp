@@ -1,10 +1,10 @@
 // The window's handlers that run the editor's rules: a field left (the coupling rules), a
 // preset chosen, a transmit condition chosen. The rules themselves are pure functions of the
 // editor values (CouplingRules, Presets, TxSelect).
-#include "app/HX5310ConfigDlg.h"
-#include "settings/CouplingRules.h"
-#include "settings/Presets.h"
-#include "settings/TxSelect.h"
+#include "CouplingRules.h"
+#include "HX5310ConfigDlg.h"
+#include "Presets.h"
+#include "TxSelect.h"
 
 #include <algorithm>
 

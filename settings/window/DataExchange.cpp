@@ -2,9 +2,9 @@
 // text, the two serial numbers and the nineteen numeric fields, in that order. Reading
 // validates; the first field refused shows one message, takes the focus with its text selected,
 // and ends the read (later fields keep their values).
-#include "app/HX5310ConfigDlg.h"
-#include "settings/EditorFields.h"
-#include "settings/SerialText.h"
+#include "EditorFields.h"
+#include "HX5310ConfigDlg.h"
+#include "SerialText.h"
 
 namespace hx {
 
