@@ -10,12 +10,14 @@ if no_display; then
     echo "No display is available, so the window cannot be shown here." >&2
     echo "Run it on a virtual display instead (nothing is shown, but the window runs):" >&2
     echo "    xvfb-run -a bash scripts/run.sh" >&2
+    command -v xvfb-run >/dev/null || echo "(xvfb-run comes with: apt-get install xvfb xauth)" >&2
     exit 1
 fi
 
-# Only the two programs it runs: the tests and benchmarks are left for the test command.
-bash scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Only what the two programs it runs need: the tests and benchmarks are left for the test
+# command.
+bash scripts/setup.sh window
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHX_BUILD_TESTS=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target hx5310-config hx5310-sim
 if [ ! -x build/sim/pty/hx5310-sim ] || [ ! -x build/app/hx5310-config ]; then
     echo "The programs were not built." >&2

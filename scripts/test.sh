@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
-bash scripts/build.sh build
+bash scripts/build.sh build -DHX_BUILD_TESTS=ON
 # The format is kept: every C++ file as .clang-format has it.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 # The includes keep to the layers.
