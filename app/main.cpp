@@ -1,7 +1,11 @@
 // hx5310-config: the configuration tool's window.
 #include "HX5310ConfigApp.h"
 #include "QtPreferences.h"
+#ifdef _WIN32
+#include "WinSerialPort.h"
+#else
 #include "QtSerialPort.h"
+#endif
 #include "QtWindow.h"
 #include "QtWindowPictures.h"
 #include "Version.h"
@@ -61,7 +65,11 @@ int main(int argc, char* argv[]) {
     auto ownPrefs = prefsFile.empty() ? std::make_unique<hx::QtPreferences>()
                                       : std::make_unique<hx::QtPreferences>(prefsFile);
     hx::QtPreferences& prefs = *ownPrefs;
+#ifdef _WIN32
+    hx::WinPortFactory ports;
+#else
     hx::QtPortFactory ports;
+#endif
     hx::QtWindow window;
     hx::CHX5310ConfigApp config(prefs);
     config.InitInstance(window, ports);
