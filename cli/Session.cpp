@@ -342,7 +342,7 @@ int Session::Read() {
         int fd;
         ~CloseAtEnd() {
             if (fd >= 0)
-                ::close(fd);
+                CloseOutput(fd);
         }
     } closeAtEnd{fd};
     if (plainFile) {

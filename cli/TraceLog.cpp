@@ -47,7 +47,7 @@ TraceLog::TraceLog() : m_start(std::chrono::steady_clock::now()) {}
 
 TraceLog::~TraceLog() {
     if (m_fd >= 0)
-        ::close(m_fd);
+        CloseOutput(m_fd);
 }
 
 bool TraceLog::Open(const std::string& path, std::function<bool()> stop, std::string& error) {

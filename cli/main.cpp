@@ -3,7 +3,11 @@
 // real clock, over the real serial port, with the window's stored preferences.
 #include "CliOptions.h"
 #include "QtPreferences.h"
+#ifdef _WIN32
+#include "WinSerialPort.h"
+#else
 #include "QtSerialPort.h"
+#endif
 #include "Session.h"
 #include "Signals.h"
 #include "TraceLog.h"
@@ -29,10 +33,9 @@ void OnStopSignal(int) {
 }
 
 void InstallSignals() {
-    hx::OnSignals({SIGINT, SIGTERM, SIGHUP}, OnStopSignal);
     // A reader of standard output that goes away ends the output, not the program: the port
     // is then closed properly (the monitor is stopped first).
-    hx::OnSignals({SIGPIPE}, SIG_IGN);
+    hx::OnStopRequests(OnStopSignal);
 }
 
 } // namespace
@@ -95,7 +98,11 @@ int main(int argc, char** argv) {
     if (!folder.isEmpty() && QDir().mkpath(folder))
         appData = folder.toStdString();
 
+#ifdef _WIN32
+    hx::WinPortFactory ports;
+#else
     hx::QtPortFactory ports;
+#endif
     Environment env{*prefs, prefs->Location(), ports, trace, appData, ::isatty(STDERR_FILENO) != 0};
     Session session(options, std::move(env));
     return session.Run();

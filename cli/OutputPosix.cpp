@@ -60,4 +60,8 @@ bool WriteAllOrStop(int fd, const char* data, std::size_t size, const std::funct
     return true;
 }
 
+void CloseOutput(int fd) {
+    ::close(fd);
+}
+
 } // namespace hx::cli
