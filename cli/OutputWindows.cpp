@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "Output.h"
 
 #include <windows.h>
@@ -11,25 +12,16 @@
 
 namespace hx::cli {
 
-namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const int n =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(std::max(n, 0)), L'\0');
-    if (n > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(),
-                              n);
-    return out;
-}
-
-} // namespace
-
 int OpenForWriting(const std::string& path, bool empty, const std::function<bool()>& stop,
                    std::string& error) {
     (void)stop; // an open on Windows does not wait for a reader
     const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT | (empty ? _O_TRUNC : 0);
-    const int fd = ::_wopen(Wide(path).c_str(), flags, _S_IREAD | _S_IWRITE);
+    std::wstring wide;
+    if (!Wide(path, wide)) {
+        error = "the name is not UTF-8";
+        return -1;
+    }
+    const int fd = ::_wopen(wide.c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0)
         error = std::strerror(errno);
     return fd;

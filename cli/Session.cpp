@@ -4,6 +4,7 @@
 #include "SerialText.h"
 #include "SettingsImage.h"
 
+#include "Files.h"
 #include "Output.h"
 #include "SettingsFile.h"
 
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hx::cli {
@@ -317,12 +317,11 @@ int Session::Read() {
     // one) is written by the window's own save ("保存..."), which replaces it whole and says
     // so only once it is written; anything else (a FIFO, a device) is written into as it is.
     const bool toStdout = m_opt.file.empty() || m_opt.file == "-";
-    struct stat st {};
-    const bool plainFile =
-        !toStdout && (::stat(m_opt.file.c_str(), &st) != 0 || S_ISREG(st.st_mode));
+    const PathKind kind = toStdout ? PathKind::Other : KindOfPath(m_opt.file);
+    const bool plainFile = !toStdout && (kind == PathKind::Missing || kind == PathKind::File);
     int fd = -1;
     if (!toStdout && !plainFile) {
-        if (S_ISDIR(st.st_mode)) {
+        if (kind == PathKind::Folder) {
             Error(m_opt.file + ": is a folder");
             return kExitUsage;
         }

@@ -61,6 +61,11 @@ int NameCount(const std::string& path);
 // Whether folder exists and is a folder.
 bool FolderExists(const std::string& folder);
 
+// What path names: nothing, a regular file, a folder, or something else (a FIFO, a device, a
+// pipe, a console), which a program writes into as it is instead of replacing it.
+enum class PathKind { Missing, File, Folder, Other };
+PathKind KindOfPath(const std::string& path);
+
 // Makes folder and the folders above it that are missing; false when it is not there after.
 bool MakeFolders(const std::string& folder);
 
@@ -72,5 +77,11 @@ std::tm LocalTime(std::time_t t);
 
 // The wall clock, in ns since 1970.
 int64_t WallClockNs();
+
+#ifdef _WIN32
+// UTF-8 to the wide characters of Windows' calls, with the separators as Windows writes them.
+// False for a text that is not UTF-8.
+bool Wide(const std::string& utf8, std::wstring& wide);
+#endif
 
 } // namespace hx

@@ -358,6 +358,15 @@ bool FolderExists(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+PathKind KindOfPath(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return PathKind::Missing;
+    if (S_ISREG(st.st_mode))
+        return PathKind::File;
+    return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
 bool CreateNewFile(const std::string& folder, const std::function<std::string(int)>& names,
                    int attempts, const std::string& bytes, std::string& created, int& err) {
     NewFile file(folder, names(0));

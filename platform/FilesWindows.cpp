@@ -14,7 +14,6 @@
 #include <system_error>
 
 namespace hx {
-namespace {
 
 // UTF-8 to wide characters, with the separators as Windows writes them (paths that begin with
 // \\?\ take no forward slashes). False for a text that is not UTF-8.
@@ -34,6 +33,8 @@ bool Wide(const std::string& utf8, std::wstring& wide) {
             c = L'\\';
     return true;
 }
+
+namespace {
 
 std::string Utf8(const wchar_t* wide) {
     const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -442,6 +443,25 @@ bool FolderExists(const std::string& folder) {
         return false;
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+PathKind KindOfPath(const std::string& path) {
+    std::wstring wide;
+    if (!Wide(path, wide) || wide.empty())
+        return PathKind::Missing;
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return PathKind::Folder;
+    // Devices (NUL, CON, COM ports) and pipes answer to a handle's GetFileType, not to the
+    // attributes; a name that cannot be opened at all is taken as missing.
+    HANDLE h =
+        ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return attributes == INVALID_FILE_ATTRIBUTES ? PathKind::Missing : PathKind::File;
+    const DWORD type = ::GetFileType(h);
+    ::CloseHandle(h);
+    return type == FILE_TYPE_DISK ? PathKind::File : PathKind::Other;
 }
 
 bool MakeFolders(const std::string& folder) {
