@@ -1,7 +1,5 @@
 #include "LinePort.h"
 
-#include "QtSerialPort.h"
-
 namespace hx::cli {
 namespace {
 
@@ -43,8 +41,8 @@ public:
             m_state.open = true;
             m_state.drained = true;
             m_state.port = m_inner.get();
-        } else if (auto* qt = dynamic_cast<QtPort*>(m_inner.get())) {
-            m_state.openError = qt->LastError();
+        } else {
+            m_state.openError = m_inner->LastError();
         }
         Trace("open " + m_name + (result ? ": ok" : ": failed") +
               (m_state.openError.empty() ? "" : " (" + m_state.openError + ")"));
@@ -119,8 +117,7 @@ std::unique_ptr<IPort> LinePortFactory::CreatePort() {
 }
 
 bool LinePortFactory::LineLost() const {
-    const auto* qt = dynamic_cast<const QtPort*>(m_state.port);
-    return m_state.open && qt && !qt->IsOpen();
+    return m_state.open && m_state.port && !m_state.port->IsOpen();
 }
 
 } // namespace hx::cli

@@ -47,6 +47,11 @@ public:
     virtual void Close() = 0;
     // Why the last Open failed.
     virtual PortOpenError LastOpenError() const { return PortOpenError::Other; }
+    // The same in the system's words; empty where the port has none.
+    virtual std::string LastError() const { return {}; }
+    // Whether the port is open with its line still there: false after Close, and after the
+    // line went away (a pulled cable, a removed adapter) until the next Open.
+    virtual bool IsOpen() const { return true; }
     // While ms is above 0, EV_RXCHAR comes at most once every ms milliseconds: bytes that
     // arrive sooner after a report wait and are reported together, and an arrival later than
     // that is reported at once. 0, the default and the state after Close, reports every

@@ -68,9 +68,9 @@ public:
     // How long a close waits for written bytes to leave the port.
     static constexpr qint64 kCloseDrainMs = 300;
 
-    bool IsOpen() const { return m_port.isOpen() && !m_lost; }
+    bool IsOpen() const override { return m_port.isOpen() && !m_lost; }
     // Why the last Open failed, in the system's words.
-    std::string LastError() const { return m_lastError; }
+    std::string LastError() const override { return m_lastError; }
     // How the port learns what the operating system still has to send; OsTransmitQueue unless
     // a test gives a line of its own.
     void SetQueueProbe(QueueProbe probe) { m_queueProbe = std::move(probe); }

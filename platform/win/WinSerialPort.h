@@ -44,9 +44,9 @@ public:
     // How long a close waits for written bytes to leave the port.
     static constexpr int kCloseDrainMs = 300;
 
-    bool IsOpen() const { return m_handle != nullptr && !m_lost; }
+    bool IsOpen() const override { return m_handle != nullptr && !m_lost; }
     // Why the last Open failed, in the system's words.
-    std::string LastError() const { return m_lastError; }
+    std::string LastError() const override { return m_lastError; }
 
 private:
     struct Overlapped; // an OVERLAPPED with its event
