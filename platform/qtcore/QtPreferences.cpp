@@ -8,6 +8,10 @@
 #include <QElapsedTimer>
 #include <QLockFile>
 #include <QSettings>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <QString>
 #include <QVariant>
 
@@ -192,7 +196,33 @@ void QtPreferences::StoreInRegistry(const QString& key, const QVariant& value) {
     QSettings registry(m_registry->fileName(), QSettings::NativeFormat);
     registry.setValue(key, value);
     registry.sync();
-    m_lastWriteOk = registry.status() == QSettings::NoError;
+    m_lastWriteOk = registry.status() == QSettings::NoError && FlushRegistry();
+}
+
+bool QtPreferences::FlushRegistry() const {
+#ifdef _WIN32
+    // The registry writes its hives lazily; a number given to a box must survive a power cut
+    // that comes right after, so the key goes to the disk before the box hears it.
+    // The key's path as the settings name it ("\HKEY_CURRENT_USER\Software\QORVA\..."), taken
+    // with either kind of slash and with or without the leading one.
+    QString path = m_registry->fileName();
+    path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    while (path.startsWith(QLatin1Char('\\')))
+        path.remove(0, 1);
+    const QString root = QStringLiteral("HKEY_CURRENT_USER\\");
+    if (!path.startsWith(root, Qt::CaseInsensitive))
+        return true; // a hive the program does not own: left to the system
+    path = path.mid(root.size());
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path.utf16()), 0,
+                        KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    const bool flushed = ::RegFlushKey(key) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return flushed;
+#else
+    return true;
+#endif
 }
 
 QtPreferences::Read QtPreferences::ReadNow(const std::string& section, const std::string& entry,

@@ -71,6 +71,7 @@ private:
     bool WriteFile(const std::string& section, const std::string& entry, const std::string& value);
     bool Value(const std::string& section, const std::string& entry, std::string& value);
     void Store(const std::string& section, const std::string& entry, const std::string& value);
+    bool FlushRegistry() const;
     void StoreInRegistry(const QString& key, const QVariant& value);
 
     std::string m_path;                    // the INI file; empty for the registry
