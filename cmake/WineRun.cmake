@@ -1,0 +1,34 @@
+# Windows programs built with a Qt for Windows run here under Wine: the test programs (ctest and
+# GoogleTest's discovery call them through CMAKE_CROSSCOMPILING_EMULATOR) and the programs in
+# the tests under tests/win/. wine-run.sh in the build folder runs a program in the build's own
+# Wine prefix, with the Qt libraries and MinGW's run-time on Wine's search path.
+find_program(HX_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(NOT HX_WINE64)
+    return()
+endif()
+get_target_property(hx_qt_core_dll Qt6::Core IMPORTED_LOCATION_RELEASE)
+if(NOT hx_qt_core_dll)
+    get_target_property(hx_qt_core_dll Qt6::Core IMPORTED_LOCATION)
+endif()
+get_filename_component(hx_qt_bin "${hx_qt_core_dll}" DIRECTORY)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                OUTPUT_VARIABLE hx_mingw_dll OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(hx_mingw_bin "${hx_mingw_dll}" DIRECTORY)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.dll
+                OUTPUT_VARIABLE hx_pthread_dll OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(hx_pthread_bin "${hx_pthread_dll}" DIRECTORY)
+set(hx_wine_path "")
+foreach(dir ${hx_qt_bin} ${hx_mingw_bin} ${hx_pthread_bin})
+    string(REPLACE "/" "\\\\" dir "${dir}")
+    string(APPEND hx_wine_path "Z:${dir};")
+endforeach()
+file(WRITE ${PROJECT_BINARY_DIR}/wine-run.sh
+"#!/bin/sh
+# Runs a Windows program of this build under Wine (written by cmake/WineRun.cmake).
+export WINEDEBUG=-all WINEPREFIX=\"\${HX_WINEPREFIX:-${PROJECT_BINARY_DIR}/wine}\"
+export WINEPATH='${hx_wine_path}'
+exec ${HX_WINE64} \"$@\"
+")
+file(CHMOD ${PROJECT_BINARY_DIR}/wine-run.sh PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run.sh)

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The Windows programs under Wine against hx5310-sim behind Wine's COM8: hx5310ctl.exe reads,
+# sends with verification, gives a box its serial number from the counter in Wine's registry
+# and runs the monitor; the window reads the box when Enter is pressed and shows its version
+# and serial number in the title; the setup program installs silently and its hx5310ctl.exe
+# prints its version. Stops Wine before the simulator: a wineserver whose terminal hangs up
+# floods standard error.
+#
+#   bash tests/win/wine_program_test.sh BUILD_DIR SIM [SCREENSHOT]
+#     BUILD_DIR   the Windows build (its wine-run.sh runs a program in its Wine prefix)
+#     SIM         a Linux hx5310-sim
+#     SCREENSHOT  where the window's picture goes (PNG), when given
+set -euo pipefail
+build=$(realpath "$1")
+sim=$(realpath "$2")
+shot=${3:-}
+run="$build/wine-run.sh"
+wineserver=/usr/lib/wine/wineserver
+ctl="$build/cli/hx5310ctl.exe"
+config="$build/app/hx5310-config.exe"
+[ -x "$run" ] && [ -f "$ctl" ] && [ -f "$config" ] && [ -x "$sim" ] || {
+    echo "needs $run, $ctl, $config and $sim" >&2
+    exit 2
+}
+version=$(sed -n 's/^project(hx5310 VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+setup="$build/hx5310-setup-$version.exe"
+
+export HX_WINEPREFIX="$build/wine-programs" WINEPREFIX="$build/wine-programs" WINEDEBUG=-all
+work=$(mktemp -d)
+pids=()
+stop() {
+    "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap stop EXIT
+
+failures=0
+check() { # check NAME CONDITION...: counts and prints one result
+    local name=$1
+    shift
+    if "$@"; then
+        echo "[  PASSED  ] $name"
+    else
+        echo "[  FAILED  ] $name"
+        failures=$((failures + 1))
+    fi
+}
+
+# A box without a serial number, its line at 115200 baud.
+XDG_RUNTIME_DIR="$work" "$sim" --name wine --pace >"$work/sim.out" 2>"$work/sim.err" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ "$(wc -l <"$work/sim.out")" -ge 2 ] && break
+    sleep 0.05
+done
+box=$(sed -n 2p "$work/sim.out")
+[ -n "$box" ] || {
+    echo "the simulator did not start" >&2
+    exit 1
+}
+# One wineserver for the whole test, started with nothing of ours open; Wine's own list of
+# ports is read when a session starts.
+"$wineserver" -p </dev/null >/dev/null 2>&1
+"$run" reg add 'HKLM\Software\Wine\Ports' /v COM8 /d "$box" /f </dev/null >/dev/null 2>&1
+"$wineserver" -k
+"$wineserver" -w
+"$wineserver" -p </dev/null >/dev/null 2>&1
+"$run" cmd /c exit </dev/null >/dev/null 2>&1
+
+ctl() { "$run" "$ctl" "$@" </dev/null; }
+registry_serial() {
+    "$run" reg query 'HKCU\Software\QORVA\HX-5310-Config\Settings' /v 'Serial Number' \
+        2>/dev/null | tr -d '\r' | awk '$1 == "Serial" { print $3 " " $4 }'
+}
+
+check "hx5310ctl.exe lists COM8" bash -c "$(declare -f ctl); run='$run' ctl='$ctl'; ctl ports | tr -d '\r' | grep -qx COM8"
+ctl --port COM8 show >"$work/show.txt" 2>"$work/show.err" && read_ok=1 || read_ok=0
+check "hx5310ctl.exe reads the box" test "$read_ok" = 1
+check "the read gives every setting" grep -q '^audio-delay-a=' "$work/show.txt"
+ctl --port COM8 set audio-delay-a=600 >/dev/null 2>"$work/set.err" && set_ok=1 || set_ok=0
+check "hx5310ctl.exe sends, verifies and stores" test "$set_ok" = 1
+ctl --port COM8 show 2>/dev/null | tr -d '\r' >"$work/show2.txt" || true
+check "the box holds what was sent" grep -qx 'audio-delay-a=600' "$work/show2.txt"
+
+ctl --port COM8 factory-reset --serial 25000010 >"$work/reset.out" 2>"$work/reset.err" &&
+    reset_ok=1 || reset_ok=0
+check "a factory reset gives the box its number" test "$reset_ok" = 1
+check "the reset prints the number" grep -q 'serial=25000010' "$work/reset.out"
+check "the counter in the registry moved on, as a REG_DWORD" \
+    test "$(registry_serial)" = "REG_DWORD 0x25000011"
+ctl --port COM8 monitor --seconds 2 >"$work/monitor.out" 2>"$work/monitor.err" &&
+    monitor_ok=1 || monitor_ok=0
+check "the monitor runs and ends" test "$monitor_ok" = 1
+check "the monitor prints frames" test "$(wc -l <"$work/monitor.out")" -ge 2
+
+# The window: Enter reads the box (the port last used is COM8); the title then shows the
+# version and the box's serial number.
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+    xvfb-run -a -s '-screen 0 1366x768x24' bash -c '
+        set -u
+        "$1" "$2" >/dev/null 2>&1 &
+        for _ in $(seq 100); do
+            id=$(xdotool search --name "HX-5310" 2>/dev/null | head -n1)
+            [ -n "$id" ] && break
+            sleep 0.2
+        done
+        [ -n "$id" ] || exit 3
+        sleep 1
+        xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+        xdotool key Return
+        for _ in $(seq 100); do
+            title=$(xdotool getwindowname "$id")
+            case "$title" in *25000010*) break ;; esac
+            sleep 0.2
+        done
+        echo "$title" >"$3/title.txt"
+        if [ -n "$4" ]; then
+            xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$4"
+        fi
+        xdotool key alt+F4 || true
+    ' _ "$run" "$config" "$work" "$shot" || true
+    title=$(tr -d '\r' <"$work/title.txt" 2>/dev/null || true)
+    echo "window title: $title"
+    check "Enter reads the box; the title shows version and serial number" \
+        bash -c "case '$title' in *$version*25000010*|*25000010*$version*) exit 0;; esac; exit 1"
+fi
+
+# The setup program, silently into a folder of its own; the installed hx5310ctl.exe runs.
+if [ -f "$setup" ]; then
+    "$run" "$setup" /S '/D=C:\hx5310' </dev/null >/dev/null 2>&1 || true
+    installed="$WINEPREFIX/drive_c/hx5310/hx5310ctl.exe"
+    check "the setup program installs hx5310ctl.exe" test -f "$installed"
+    out=$("$run" 'C:\hx5310\hx5310ctl.exe' --version </dev/null 2>/dev/null | tr -d '\r' || true)
+    check "the installed hx5310ctl.exe prints its version" test "$out" = "hx5310ctl $version"
+else
+    check "the setup program was built" false
+fi
+
+echo "wine programs: $failures failed"
+[ "$failures" = 0 ]
