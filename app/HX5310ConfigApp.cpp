@@ -16,14 +16,23 @@ SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed, bool mo
     return r;
 }
 
-int CHX5310ConfigApp::InitInstance(IWindowServices& win, IPortFactory& ports) {
+std::unique_ptr<CHX5310ConfigDlg> CHX5310ConfigApp::MakeMainWindow(IWindowServices& win,
+                                                                   IPortFactory& ports) {
     LoadPreferences();
-    CHX5310ConfigDlg dlg(win, ports, *this);
-    dlg.SetPortName(GetProfileString("Serial Port", ""));
-    const int result = dlg.DoModal();
+    auto dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, *this);
+    dlg->SetPortName(GetProfileString("Serial Port", ""));
+    return dlg;
+}
+
+int CHX5310ConfigApp::EndMainWindow(const CHX5310ConfigDlg& dlg, int result) {
     if (result == 2)
         WriteProfileString("Serial Port", dlg.PortName());
     return result;
+}
+
+int CHX5310ConfigApp::InitInstance(IWindowServices& win, IPortFactory& ports) {
+    const std::unique_ptr<CHX5310ConfigDlg> dlg = MakeMainWindow(win, ports);
+    return EndMainWindow(*dlg, dlg->DoModal());
 }
 
 } // namespace hx

@@ -6,9 +6,12 @@
 #include "WindowServices.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace hx {
+
+class CHX5310ConfigDlg;
 
 class CHX5310ConfigApp {
 public:
@@ -17,6 +20,12 @@ public:
     // Start-up: reads the preferences, runs the main window on win with the ports of ports,
     // and stores the port name when the window ended with 2. Returns the window's result.
     int InitInstance(IWindowServices& win, IPortFactory& ports);
+    // The start-up before the modal loop: reads the preferences and makes the main window on
+    // win, with the stored port as the one it opens.
+    std::unique_ptr<CHX5310ConfigDlg> MakeMainWindow(IWindowServices& win, IPortFactory& ports);
+    // The end after the modal loop: the port the window used is stored when the window ended
+    // with 2 (closed by the user). Returns result.
+    int EndMainWindow(const CHX5310ConfigDlg& dlg, int result);
 
     // The preferences of section m_strSection.
     int GetProfileInt(const std::string& entry, int fallback) {

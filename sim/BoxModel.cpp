@@ -164,7 +164,8 @@ std::string BoxModel::HandleCommand(const std::string& line, uint64_t nowMs) {
         else
             std::snprintf(banner, sizeof banner, "QORVA Voice Relay Control Version %u.%02u",
                           static_cast<unsigned>(versionMajor), static_cast<unsigned>(versionMinor));
-        out += Reply(banner);
+        if (!faults.noBanner)
+            out += Reply(banner);
         if (faults.extraLine)
             out += Reply("Build 2026-11-30");
         out += Reply("OK");
@@ -173,6 +174,8 @@ std::string BoxModel::HandleCommand(const std::string& line, uint64_t nowMs) {
         if (faults.extraLine)
             out += Reply("Channels: 2");
         out += Reply("OK");
+    } else if (cmd == "ATSRX" && faults.refuseRead) {
+        out += Reply("ERROR");
     } else if (cmd == "ATSRX") {
         const bool corrupt = faults.badReadBack && m_readBackPending;
         m_readBackPending = false;

@@ -17,6 +17,8 @@ struct BoxFaults {
     bool wrongBanner = false;   // a version banner of another product
     bool wrongModel = false;    // a model line of another model
     bool extraLine = false;     // a further text line after the banner and after the model line
+    bool noBanner = false;      // "ATI3" answered with "OK" alone
+    bool refuseRead = false;    // "ATSRX" answered with "ERROR" instead of the records
     int badRecord = -1;         // index (0..63) of a record sent with a wrong checksum
     int missingRecord = -1;     // index (0..63) of a record left out
     bool missingEof = false;    // no end-of-file record after the records

@@ -3,6 +3,7 @@
 // no hang, a clear message, the port closed, the controls as the rules say, nothing stored that
 // was not verified, no file or preference damaged, and the next operation works once the box is
 // back.
+#include "AppStart.h"
 #include "BoxModel.h"
 #include "HX5310ConfigApp.h"
 #include "HX5310ConfigDlg.h"
@@ -15,25 +16,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
 using namespace hx;
+using hx::test::kOperationControls;
 
 namespace {
 
 const char kNoAnswer[] = "応答がありませんでした";
 const char kReceived[] = "設定の受信に成功しました";
 const char kStored[] = "設定の送信、確認と保存に成功しました";
-const int kOperationControls[] = {IDC_RECEIVE, IDC_SEND, IDC_RESTART, IDC_FACTORY,
-                                  IDC_SAVE,    IDC_LOAD, IDC_MONITOR};
 
 // The cable between the window's port and the box: it can be pulled and plugged back in, and
-// noise can be put on it. A pulled cable carries nothing either way and drops DSR, as an
-// RS-232 line does when its plug is out; the port itself stays there (a USB adapter).
+// noise can be put on it. A pulled cable carries nothing of the box's either way and drops DSR,
+// as an RS-232 line does when its plug is out; the port itself stays there (a USB adapter).
+// Noise reaches the port whether the plug is in or out.
 struct Cable {
     bool pulled = false;
     std::string noise; // bytes on the line before the box's own
@@ -67,7 +67,6 @@ public:
             char sink[4096];
             while (m_inner->Read(sink, sizeof sink) > 0) {
             } // what was on its way is lost
-            return 0;
         }
         if (!m_cable->noise.empty() && capacity > 0) {
             const size_t n = std::min(m_cable->noise.size(), static_cast<size_t>(capacity));
@@ -75,7 +74,7 @@ public:
             m_cable->noise.erase(0, n);
             return static_cast<int>(n);
         }
-        return m_inner->Read(buf, capacity);
+        return m_cable->pulled ? 0 : m_inner->Read(buf, capacity);
     }
     void Write(const char* data, int length) override {
         if (!m_cable->pulled)
@@ -124,10 +123,7 @@ protected:
         win.SetAppDataFolder((m_folder / "appdata").string());
         prefs.WriteString("Settings", "Serial Port", "COM1");
         prefs.WriteInt("Settings", "Serial Number", 0x25000009);
-        app.LoadPreferences();
-        dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
-        dlg->DoModal();
+        dlg = test::StartAsTheApplication(app, win, ports);
     }
     void TearDown() override {
         if (!win.Ended())
@@ -346,6 +342,8 @@ TEST_F(FaultLine, OnlyDamagedFramesWhileMonitoringEndTheMonitorToo) {
     ASSERT_TRUE(AdvanceUntil([&] { return !TestState(*dlg).m_bMonitorMode; }, 10000));
     EXPECT_EQ(Info(), "状態監視中に装置からの応答がなくなりました");
     EXPECT_FALSE(inner.anyOpen);
+    win.Advance(10); // the last bytes cross the line
+    EXPECT_FALSE(box.Monitoring()) << "the box was not told to stop streaming";
     ExpectNextOperationsWork();
 }
 
@@ -354,7 +352,7 @@ TEST_F(FaultLine, AStartByteInsideEveryFrameDoesNotFreezeTheMonitor) {
     ASSERT_TRUE(win.Click(IDC_MONITOR));
     ASSERT_TRUE(AdvanceUntil(
         [&] { return TestState(*dlg).m_bMonitorMode && !TestState(*dlg).m_bFirstFrame; }));
-    cable->pulled = true; // from here on, only the frames below arrive
+    cable->pulled = true; // from here on, only the frames below reach the port
     // Channel B's PTT lamp crossed while dark: every frame carries 0x02 in its byte 3.
     auto frame = [](uint8_t lamps) {
         StatusFields f;
@@ -362,10 +360,11 @@ TEST_F(FaultLine, AStartByteInsideEveryFrameDoesNotFreezeTheMonitor) {
         f.modeBits = kModeCrossDarkB;
         return EncodeFrame(f);
     };
+    // One read of the port each.
     auto read = [&](const uint8_t* bytes, size_t n) {
-        std::memcpy(TestState(*dlg).m_rxBuf + TestState(*dlg).m_rxLen, bytes, n);
-        TestState(*dlg).m_rxLen = static_cast<uint16_t>(TestState(*dlg).m_rxLen + n);
-        dlg->ProcessMonitorFrame();
+        cable->noise.assign(reinterpret_cast<const char*>(bytes), n);
+        cable->notify(EV_RXCHAR);
+        win.Advance(1);
     };
     // The line lost the first three bytes of a frame: the step starts on the 0x02 in byte 3.
     const StatusFrame cut = frame(0xFF);

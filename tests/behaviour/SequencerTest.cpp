@@ -5,15 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 using namespace hx;
 using test::Harness;
+using test::kOperationControls;
 
 namespace {
-
-const int kOperationControls[] = {IDC_RECEIVE, IDC_SEND, IDC_RESTART, IDC_FACTORY,
-                                  IDC_SAVE,    IDC_LOAD, IDC_MONITOR};
 
 void ExpectOperationControls(const Harness& h, bool enabled, const char* when) {
     for (int id : kOperationControls) {
@@ -141,17 +137,16 @@ TEST(Receive, IdentityAndRecordErrors) {
 
 TEST(Receive, OkWithoutBannerAndAnErrorWordInsteadOfRecords) {
     Harness h;
-    // The port stays closed: what the sequencer writes goes nowhere.
-    TestState(*h.dlg).m_nStep = 2;
-    TestState(*h.dlg).m_replies.Command("ATI3");
-    EXPECT_FALSE(h.dlg->OnResponseLine("ATI3"));
-    EXPECT_TRUE(h.dlg->OnResponseLine("OK"));
+    h.box.faults.noBanner = true;
+    ASSERT_TRUE(h.ClickAndWait(IDC_RECEIVE));
     EXPECT_EQ(h.Info(), "接続された装置は HX-5310 ではありません");
-    TestState(*h.dlg).m_nStep = 4;
-    TestState(*h.dlg).m_replies.Command("ATSRX");
-    EXPECT_FALSE(h.dlg->OnResponseLine("ATSRX"));
-    EXPECT_TRUE(h.dlg->OnResponseLine("ERROR"));
-    EXPECT_EQ(h.Info(), "設定の受信に失敗しました");
+    EXPECT_EQ(h.ports.written, "\rAT\rATI3\r");
+
+    Harness refused;
+    refused.box.faults.refuseRead = true;
+    ASSERT_TRUE(refused.ClickAndWait(IDC_RECEIVE));
+    EXPECT_EQ(refused.Info(), "設定の受信に失敗しました");
+    EXPECT_FALSE(refused.ports.anyOpen);
 }
 
 TEST(Receive, ASilentBoxTimesOutAfterThreePeriods) {
@@ -171,23 +166,10 @@ TEST(Receive, ASilentBoxTimesOutAfterThreePeriods) {
     EXPECT_EQ(h.dlg->OnCommEvent(EV_TXEMPTY, 0), 0);
 }
 
-TEST(Receive, ALineThatNeverEndsCostsTheOperationButNotTheNext) {
-    Harness h;
-    ASSERT_TRUE(h.win.Click(IDC_RECEIVE));
-    h.win.RunPending();
-    // 10 000 bytes without a carriage return arrive.
-    std::string flood(10000, 'x');
-    std::memcpy(TestState(*h.dlg).m_rxBuf, flood.data(), sizeof TestState(*h.dlg).m_rxBuf);
-    TestState(*h.dlg).m_rxLen = sizeof TestState(*h.dlg).m_rxBuf;
-    ASSERT_TRUE(h.RunUntilIdle());
-    EXPECT_EQ(h.Info(), "応答がありませんでした");
-    Receive(h);
-}
-
 TEST(Send, WritesVerifiesAndStores) {
     Harness h;
+    h.box.Ram()[0x300] = 0x5A; // a byte the editor does not know: the send carries it unchanged
     Receive(h);
-    TestState(*h.dlg).m_SettingsImage[0x300] = 0x5A; // ExchangeImage keeps what it does not know
     h.box.Ram()[0x300] = 0;
     const std::string before = h.ports.written;
     ASSERT_TRUE(h.ClickAndWait(IDC_SEND));
@@ -327,7 +309,6 @@ TEST(FactoryReset, ARefusedNewSerialNumberNeverReachesTheBoxOrTheCounter) {
         Harness h;
         Receive(h);
         h.win.ClearMessages();
-        TestState(*h.dlg).m_strNewSerial = text;
         h.win.SetText(IDC_NEW_SERIAL, text);
         const std::string written = h.ports.written;
         const int writes = h.prefs.Writes();
@@ -347,38 +328,6 @@ TEST(FactoryReset, ItsReadBackMustEndWithAnEndOfFileRecord) {
     ASSERT_TRUE(h.ClickAndWait(IDC_FACTORY));
     EXPECT_EQ(h.Info(), "設定の受信に失敗しました");
     ExpectOnlyReceiveEnabled(h);
-}
-
-TEST(LineSplitter, LinesAcrossReadsAndSeveralLinesInOneRead) {
-    Harness h;
-    auto feed = [&](const std::string& bytes) {
-        std::memcpy(TestState(*h.dlg).m_rxBuf + TestState(*h.dlg).m_rxLen, bytes.data(),
-                    bytes.size());
-        TestState(*h.dlg).m_rxLen = static_cast<uint16_t>(TestState(*h.dlg).m_rxLen + bytes.size());
-        return h.dlg->SplitLines();
-    };
-    // Restart steps, with the port closed so that nothing is written.
-    TestState(*h.dlg).m_nStep = 21;
-    TestState(*h.dlg).m_replies.Command("AT");
-    feed("O");
-    EXPECT_EQ(TestState(*h.dlg).m_nStep, 21);
-    feed("K");
-    EXPECT_EQ(TestState(*h.dlg).m_nStep, 21);
-    feed("\r\n");
-    EXPECT_EQ(TestState(*h.dlg).m_nStep, 22);
-    EXPECT_EQ(TestState(*h.dlg).m_rxLen, 0);
-
-    TestState(*h.dlg).m_nStep = 21;
-    feed("OK\r\nOK\r\n");
-    EXPECT_EQ(TestState(*h.dlg).m_nStep, 0) << "both lines in one read";
-    EXPECT_EQ(h.Info(), "再起動に成功しました");
-
-    TestState(*h.dlg).m_nStep = 4;
-    feed("\r\n\r\nATSRX\r\n# note\r\n\r\r:2000");
-    EXPECT_EQ(TestState(*h.dlg).m_nStep, 4);
-    EXPECT_EQ(
-        std::string(reinterpret_cast<char*>(TestState(*h.dlg).m_rxBuf), TestState(*h.dlg).m_rxLen),
-        ":2000");
 }
 
 TEST(PortList, SortedWithTheStoredPortSelected) {

@@ -361,7 +361,8 @@ TEST_F(CliTest, BadSettingsFilesAreRefusedWithStatusTwoAndNothingIsSent) {
 TEST_F(CliTest, SilentBoxTimesOutWithStatusOneAndTheTraceShowsTheResends) {
     ASSERT_TRUE(StartSim("quiet", {"--silent"}));
     const std::string trace = Path("trace.txt");
-    for (const char* command : {"show", "restart", "monitor"}) {
+    // The operations and the monitor each start with their own "AT".
+    for (const char* command : {"show", "monitor"}) {
         QElapsedTimer t;
         t.start();
         const Result r =
@@ -608,7 +609,11 @@ TEST_F(CliTest, StandardErrorCarriesTheOutcomesNotTheWindowsProgress) {
 
 TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     ASSERT_TRUE(StartSim("box-b"));
-    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x100); }
+    {
+        hx::QtPreferences stored(m_config);
+        stored.WriteInt("Settings", "Serial Number", 0x100);
+        stored.WriteString("Settings", "Serial Port", "COM1");
+    }
     // The window, open on box A with the counter read at its start (00000100).
     hx::MemoryWindow win;
     win.SetAppDataFolder(Path("window-data"));
@@ -616,10 +621,9 @@ TEST_F(CliTest, TheWindowAndHx5310ctlShareOneCounterAndNeverGiveANumberTwice) {
     hx::sim::InProcessPortFactory ports{win, boxA};
     hx::QtPreferences prefs(m_config);
     hx::CHX5310ConfigApp app(prefs);
-    app.LoadPreferences();
-    hx::CHX5310ConfigDlg dlg(win, ports, app);
-    dlg.SetPortName("COM1");
-    dlg.DoModal();
+    const std::unique_ptr<hx::CHX5310ConfigDlg> window =
+        hx::test::StartAsTheApplication(app, win, ports);
+    hx::CHX5310ConfigDlg& dlg = *window;
     auto idle = [&] { return win.AdvanceUntil([&] { return !dlg.OperationRunning(); }, 20000); };
     ASSERT_TRUE(win.Click(hx::IDC_RECEIVE) && idle());
     ASSERT_EQ(win.GetText(hx::IDC_NEW_SERIAL), "00000100");

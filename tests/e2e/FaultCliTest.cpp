@@ -1,8 +1,9 @@
 // hx5310ctl as a process against hx5310-sim, with faults on the line: the simulator killed (the
-// cable pulled) during a read, during a send's record stream and during the read-back; a
-// garbage flood; a line of 10 000 bytes; a box that answers twice. After each: the program
-// ends in time with status 1 and a message, no settings file or preferences file is changed,
-// and the next run works once the box is back.
+// cable pulled) during a read, and a garbage flood, which must not starve the program's own
+// event loop. After each: the program ends in time with status 1 and a message, no settings
+// file or preferences file is changed, and the next run works once the box is back. What the
+// window's logic makes of the other faults (the line lost in a send or its read-back, a line
+// that never ends, a box that answers twice) is proved in virtual time by the behaviour tests.
 #include "E2ESupport.h"
 
 #include <gtest/gtest.h>
@@ -68,18 +69,6 @@ protected:
         Start(args);
         return Finish();
     }
-    // Kills the box once the trace holds text count times.
-    void KillWhenTraced(const std::string& text, int count = 1) {
-        const bool seen = RunUntil(
-            [&] {
-                const QString log = QString::fromStdString(ReadFile(m_trace));
-                return log.count(QString::fromStdString(text)) >= count;
-            },
-            10000);
-        ASSERT_TRUE(seen) << ReadFile(m_trace);
-        sim.Kill();
-    }
-
     // The user's settings file from a good read, and the preferences as they are now.
     void KeepFiles() {
         Result r = Run({"read", m_file});
@@ -144,65 +133,11 @@ TEST_F(FaultCli, BoxKilledDuringARead) {
     ExpectNextRunsWork();
 }
 
-TEST_F(FaultCli, BoxKilledDuringASendsRecordStream) {
-    ASSERT_TRUE(sim.Start({"--pace"}));
-    KeepFiles();
-    Start({"send", m_file});
-    KillWhenTraced("> \":20040000");
-    const Result r = Finish();
-    ExpectFailedSafely(r, 8000); // one time-out of 5000 ms for the stream
-    const std::string log = ReadFile(m_trace);
-    EXPECT_FALSE(Has(log, "> \":00000001FF")) << "the stream went on after the line was lost";
-    ExpectNextRunsWork();
-}
-
-TEST_F(FaultCli, BoxKilledDuringTheReadBack) {
-    ASSERT_TRUE(sim.Start({"--pace"}));
-    KeepFiles();
-    Start({"send", m_file});
-    // The send reads the box first: the second "ATSRX" is the read-back.
-    KillWhenTraced("> \"ATSRX\\r\"", 2);
-    const Result r = Finish();
-    ExpectFailedSafely(r, 5000);
-    EXPECT_FALSE(Has(ReadFile(m_trace), "> \"AT&W\\r\"")) << "stored without a read-back";
-    ExpectNextRunsWork();
-}
-
 TEST_F(FaultCli, GarbageFlood) {
-    ASSERT_TRUE(sim.Start({"--pace"}));
-    KeepFiles();
-    sim.Kill();
     ASSERT_TRUE(sim.Start({"--garbage", "200000"}));
     const Result r = Run({"read", m_file});
     ExpectFailedSafely(r, 8000);
-    sim.Kill();
-    ExpectNextRunsWork();
-}
-
-TEST_F(FaultCli, ALineOfTenThousandBytes) {
-    ASSERT_TRUE(sim.Start({"--pace"}));
-    KeepFiles();
-    sim.Kill();
-    ASSERT_TRUE(sim.Start({"--long-line", "10000"}));
-    const Result r = Run({"read", m_file});
-    ExpectFailedSafely(r, 5000);
-    EXPECT_TRUE(Has(r.err, "応答がありませんでした")) << r.err;
-    sim.Kill();
-    ExpectNextRunsWork();
-}
-
-TEST_F(FaultCli, ABoxThatAnswersTwice) {
-    ASSERT_TRUE(sim.Start({"--pace"}));
-    KeepFiles();
-    sim.Kill();
-    ASSERT_TRUE(sim.Start({"--double-replies"}));
-    // The second answer to each command is passed over: the read and the restart succeed.
-    for (const QStringList& args : {QStringList{"show"}, QStringList{"restart"}}) {
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-    }
-    sim.Kill();
-    ExpectNextRunsWork();
+    EXPECT_FALSE(QFile::exists(m_file)) << "a file from a read that failed";
 }
 
 } // namespace

@@ -24,8 +24,7 @@
 namespace hx {
 namespace {
 
-const int kOperationControls[] = {IDC_RECEIVE, IDC_SEND, IDC_RESTART, IDC_FACTORY,
-                                  IDC_SAVE,    IDC_LOAD, IDC_MONITOR};
+using test::kOperationControls;
 
 class WindowE2E : public ::testing::Test {
 protected:
@@ -39,10 +38,8 @@ protected:
         ASSERT_TRUE(sim.Start());
         prefs.WriteString("Settings", "Serial Port", sim.Link());
         prefs.WriteInt("Settings", "Serial Number", 0x19);
-        app.LoadPreferences();
-        dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
-        ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
+        dlg = test::StartAsTheApplication(app, win, ports);
+        ASSERT_TRUE(dlg);
         ASSERT_TRUE(QTest::qWaitForWindowActive(win.Dialog()));
         // The box's port is in the list by its own name, selected as the stored port.
         ASSERT_EQ(win.GetText(IDC_PORT), "hx5310-sim");

@@ -5,6 +5,7 @@
 #include "HX5310ConfigDlg.h"
 #include "InProcessPort.h"
 #include "MemoryPreferences.h"
+#include "QtApp.h"
 #include "QtTestSupport.h"
 #include "QtWindow.h"
 
@@ -29,10 +30,8 @@ protected:
         if (!storedPort.empty())
             prefs.WriteString("Settings", "Serial Port", storedPort);
         ports.SetPortNames({"COM1"});
-        app.LoadPreferences();
-        dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-        TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
-        ASSERT_TRUE(win.Open(MainDialogTemplate(), *dlg));
+        dlg = StartAsTheApplication(app, win, ports);
+        ASSERT_TRUE(dlg);
         ASSERT_TRUE(WaitFor([this] { return win.Dialog()->isActiveWindow(); }));
     }
     QWidget* W(int id) const { return win.Widget(id); }

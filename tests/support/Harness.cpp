@@ -40,10 +40,7 @@ Harness::~Harness() {
 }
 
 void Harness::Start() {
-    app.LoadPreferences();
-    dlg = std::make_unique<CHX5310ConfigDlg>(win, ports, app);
-    TestState(*dlg).m_strPortName = app.GetProfileString("Serial Port", "");
-    dlg->DoModal();
+    dlg = StartAsTheApplication(app, win, ports);
 }
 
 bool Harness::RunUntilIdle(uint64_t maxMs) {

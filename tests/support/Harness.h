@@ -1,5 +1,6 @@
 #pragma once
 // The whole window against the box model, in virtual time.
+#include "AppStart.h"
 #include "BoxModel.h"
 #include "HX5310ConfigApp.h"
 #include "HX5310ConfigDlg.h"
@@ -23,7 +24,7 @@ public:
     explicit Harness(const std::string& storedPort = "COM1", bool start = true);
     ~Harness();
 
-    // Constructs the window and runs its start-up (as the application object does).
+    // Makes the window and runs its start-up as the application object does.
     void Start();
     // Lets virtual time pass until no operation runs (m_nStep 0); false after maxMs.
     bool RunUntilIdle(uint64_t maxMs = 20000);

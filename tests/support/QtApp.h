@@ -1,7 +1,11 @@
 #pragma once
 // The application object of a Qt test binary, made on first use: a QApplication on the
 // offscreen platform (unless the environment names another), so that tests with widgets and
-// tests with the serial port can share a binary.
+// tests with the serial port can share a binary. And the main window started on the Qt window
+// as the application object starts it.
+#include "AppStart.h"
+#include "QtWindow.h"
+
 #include <QApplication>
 
 namespace hx::test {
@@ -15,6 +19,16 @@ inline void EnsureQtApp() {
     static char name[] = "hx5310-tests";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
+}
+
+// The Qt window: its start-up runs and the window shows; the test's event loop then runs it in
+// place of the modal loop. Null when the start-up ended the window.
+inline std::unique_ptr<CHX5310ConfigDlg> StartAsTheApplication(CHX5310ConfigApp& app, QtWindow& win,
+                                                               IPortFactory& ports) {
+    std::unique_ptr<CHX5310ConfigDlg> dlg = app.MakeMainWindow(win, ports);
+    if (!win.Open(MainDialogTemplate(), *dlg))
+        return nullptr;
+    return dlg;
 }
 
 } // namespace hx::test
