@@ -235,12 +235,22 @@ void QtImageCanvas::FillRect(const Rect& r, Rgb colour) {
 void QtPendingFills::FillRect(const Rect& r, Rgb colour) {
     if (r.Width() <= 0 || r.Height() <= 0)
         return;
-    auto covered = [&](const Fill& f) {
-        return f.rect.left >= r.left && f.rect.top >= r.top && f.rect.right <= r.right &&
-               f.rect.bottom <= r.bottom;
-    };
-    m_fills.erase(std::remove_if(m_fills.begin(), m_fills.end(), covered), m_fills.end());
-    m_fills.push_back({r, colour});
+    m_kept.clear();
+    for (const Fill& f : m_fills) {
+        const Rect& o = f.rect;
+        const bool rowsSpanned = r.top <= o.top && o.bottom <= r.bottom;
+        if (!rowsSpanned || o.right <= r.left || r.right <= o.left) {
+            m_kept.push_back(f); // not painted over, or only in part of its rows
+            continue;
+        }
+        // Its columns under r are painted over; those left and right of r stay.
+        if (o.left < r.left)
+            m_kept.push_back({Rect{o.left, o.top, r.left, o.bottom}, f.colour});
+        if (r.right < o.right)
+            m_kept.push_back({Rect{r.right, o.top, o.right, o.bottom}, f.colour});
+    }
+    m_kept.push_back({r, colour});
+    m_fills.swap(m_kept);
 }
 
 void QtPendingFills::ApplyTo(ICanvas& canvas) {

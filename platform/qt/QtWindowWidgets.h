@@ -108,8 +108,9 @@ private:
 };
 
 // A canvas that keeps its fills until they are applied to another canvas, in the order they
-// came. A fill that a later one covers entirely is forgotten: the later one paints over every
-// pixel of it.
+// came. What a later fill paints over is never painted: a fill it covers entirely is forgotten,
+// and one whose rows it spans keeps only the columns beside it. So however often the meter is
+// drawn between two paints, a paint fills each of its pixels about once.
 class QtPendingFills : public ICanvas {
 public:
     void FillRect(const Rect& r, Rgb colour) override;
@@ -122,6 +123,7 @@ private:
         Rgb colour;
     };
     std::vector<Fill> m_fills;
+    std::vector<Fill> m_kept; // FillRect's work list, kept for its room
 };
 
 // An owner-drawn control: its painter draws into an image that is kept between paints and is

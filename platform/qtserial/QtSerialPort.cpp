@@ -265,18 +265,18 @@ int QtPort::Read(char* buf, int capacity) {
     if (available <= 0)
         return 0;
     const qint64 n = m_port.read(buf, available);
-    // A read that empties Qt's buffer switches its read notifications on again; during a pause
-    // they stay off until the pause ends.
-    if (m_holding)
-        if (QSocketNotifier* notifier = ReadNotifier())
-            notifier->setEnabled(false);
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
 void QtPort::TakeWaiting() {
-    // With no time to wait, QSerialPort reads what the system holds into its own buffer.
-    if (IsOpen())
-        m_port.waitForReadyRead(0);
+    // With no time to wait, QSerialPort reads what the system holds into its own buffer, all of
+    // it even during a pause; the report still waits for the pause to end.
+    if (!IsOpen())
+        return;
+    m_port.setReadBufferSize(0);
+    m_port.waitForReadyRead(0);
+    if (m_holding && IsOpen())
+        m_port.setReadBufferSize(kHeldBytes);
 }
 
 void QtPort::Write(const char* data, int length) {
@@ -310,7 +310,7 @@ unsigned long QtPort::GetStatus() {
 void QtPort::Close() {
     StopDrainWatch();
     m_paceMs = 0;
-    ResumeReads();
+    EndHold();
     if (m_port.isOpen()) {
         // What was written last (the lone carriage return that ends monitor mode) leaves the
         // port before it closes; a line that does not take it is given up after a short while.
@@ -337,7 +337,9 @@ void QtPort::Notify(unsigned event) {
 }
 
 void QtPort::OnReadyRead() {
-    if (!IsOpen())
+    // During a pause Qt takes in what its capped buffer allows and says so; that is reported
+    // when the pause ends.
+    if (!IsOpen() || m_holding)
         return;
     Notify(EV_RXCHAR);
     if (m_paceMs > 0 && IsOpen())
@@ -350,36 +352,40 @@ void QtPort::SetReceivePace(int ms) {
         ResumeReads();
 }
 
-// QSerialPort's own notifier for the readable descriptor, a child of the port while it is open;
-// none where the port waits on the line otherwise (Windows), which then is never paused.
-QSocketNotifier* QtPort::ReadNotifier() const {
-    for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
-        if (n->type() == QSocketNotifier::Read)
-            return n;
-    return nullptr;
-}
-
-// Bytes that come in the next m_paceMs wait in the operating system's buffer: the process is
-// not woken for each of them, and they are reported together when the pause ends.
+// Bytes that come in the next m_paceMs wait in the operating system's buffer: QSerialPort takes
+// no more than its buffer may hold, so the process is not woken for each arrival, and they are
+// reported together when the pause ends. What was reported and is not yet read stays in Qt's
+// buffer; the cap only keeps new bytes out.
 void QtPort::HoldReads() {
-    QSocketNotifier* notifier = ReadNotifier();
-    if (!notifier)
-        return;
-    notifier->setEnabled(false);
     m_holding = true;
+    m_port.setReadBufferSize(kHeldBytes);
     m_paceTimer.start(m_paceMs);
 }
 
-void QtPort::ResumeReads() {
+void QtPort::EndHold() {
     m_paceTimer.stop();
     if (!m_holding)
         return;
     m_holding = false;
-    if (!m_port.isOpen() || m_lost)
+    m_port.setReadBufferSize(0);
+}
+
+void QtPort::ResumeReads() {
+    if (!m_holding) {
+        m_paceTimer.stop();
         return;
-    // Bytes that came meanwhile make the notifier fire on the event loop's next pass.
-    if (QSocketNotifier* notifier = ReadNotifier())
-        notifier->setEnabled(true);
+    }
+    EndHold();
+    if (!IsOpen())
+        return;
+    // What waited in the system comes into Qt's buffer now, behind what Qt took in before the
+    // cap stopped it, and its readyRead is the report (with a pace still set, it starts the next
+    // pause). With nothing waiting in the system there is no readyRead: what Qt took in during
+    // the pause is reported here.
+    const qint64 before = m_port.bytesAvailable();
+    m_port.waitForReadyRead(0);
+    if (before > 0 && m_port.bytesAvailable() == before && IsOpen())
+        OnReadyRead();
 }
 
 void QtPort::OnBytesWritten() {

@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <functional>
@@ -82,15 +81,18 @@ private:
     void PollTransmitQueue();
     void OnError(QSerialPort::SerialPortError error);
     void StopDrainWatch();
-    QSocketNotifier* ReadNotifier() const;
     void HoldReads();
+    void EndHold();
     void ResumeReads();
+
+    // What QSerialPort may take into its buffer during a pause; the rest waits in the system.
+    static constexpr qint64 kHeldBytes = 1;
 
     QSerialPort m_port;
     QTimer m_drainTimer; // polls the operating system's transmit queue while it drains
-    QTimer m_paceTimer;  // ends a pause of the read notifications (SetReceivePace)
+    QTimer m_paceTimer;  // ends a pause of the reads and reports (SetReceivePace)
     int m_paceMs = 0;
-    bool m_holding = false; // read notifications pause until m_paceTimer fires
+    bool m_holding = false; // reads and reports pause until m_paceTimer fires
     std::function<void(unsigned)> m_notify;
     QueueProbe m_queueProbe = OsTransmitQueue;
     unsigned long m_mask = EV_RXCHAR | EV_TXEMPTY;

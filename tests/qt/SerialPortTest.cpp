@@ -1,14 +1,18 @@
-// The Qt port without a box: line settings from text, the announced-port listing and the
-// failure paths of an unusable port.
+// The Qt port without a box: line settings from text, the announced-port listing, the failure
+// paths of an unusable port, and the receive pace over a pseudo-terminal.
 #include "QtSerialPort.h"
 #include "QtTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,6 +102,111 @@ TEST_F(AnnouncedPortsTest, AFolderOthersMayWriteIsIgnored) {
     ASSERT_EQ(::chmod(m_folder.c_str(), 0777), 0);
     EXPECT_TRUE(hx::AnnouncedPorts(m_folder).empty());
     EXPECT_TRUE(hx::AnnouncedPorts(m_folder + "/missing").empty());
+}
+
+// The port on the device side of a pseudo-terminal; the test writes as the box on the other
+// side. The test holds the device open too, only to ask how many bytes wait in the system.
+class SerialPortPaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hx::test::EnsureApp();
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(m_master, 0);
+        ASSERT_EQ(::grantpt(m_master), 0);
+        ASSERT_EQ(::unlockpt(m_master), 0);
+        const std::string device = ::ptsname(m_master);
+        m_device = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(m_device, 0);
+        m_port.SetPortName(device);
+        ASSERT_EQ(m_port.Open([this](unsigned e) {
+            if (e == hx::EV_RXCHAR)
+                m_reports.push_back(m_clock.elapsed());
+        }),
+                  1)
+            << m_port.LastError();
+        m_clock.start();
+    }
+    void TearDown() override {
+        m_port.Close();
+        if (m_device >= 0)
+            ::close(m_device);
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    void Send(const std::string& bytes) {
+        ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    std::string ReadAll() {
+        std::string got;
+        char buf[512];
+        for (int n; (n = m_port.Read(buf, sizeof buf)) > 0;)
+            got.append(buf, static_cast<size_t>(n));
+        return got;
+    }
+    int WaitingInSystem() const {
+        int n = -1;
+        ::ioctl(m_device, FIONREAD, &n);
+        return n;
+    }
+    bool WaitForReports(size_t n, int ms) {
+        return hx::test::WaitFor([&] { return m_reports.size() >= n; }, ms);
+    }
+
+    int m_master = -1;
+    int m_device = -1;
+    hx::QtPort m_port;
+    QElapsedTimer m_clock;
+    std::vector<qint64> m_reports; // when each EV_RXCHAR came, ms after the open
+};
+
+TEST_F(SerialPortPaceTest, BytesOfAPauseWaitInTheSystemAndComeTogetherInOrder) {
+    constexpr int kPaceMs = 300;
+    m_port.SetReceivePace(kPaceMs);
+    Send("A");
+    ASSERT_TRUE(WaitForReports(1, 1000)) << "the first arrival is reported at once";
+    EXPECT_EQ(ReadAll(), "A");
+
+    Send("BCD");
+    hx::test::WaitFor([] { return false; }, 30);
+    Send("EFG");
+    hx::test::WaitFor([] { return false; }, 70);
+    EXPECT_EQ(m_reports.size(), 1u) << "no report during the pause";
+    EXPECT_GT(WaitingInSystem(), 0) << "the port took in every byte of the pause itself";
+
+    ASSERT_TRUE(WaitForReports(2, 2000));
+    EXPECT_GE(m_reports[1] - m_reports[0], kPaceMs - 20);
+    EXPECT_EQ(ReadAll(), "BCDEFG");
+    EXPECT_EQ(WaitingInSystem(), 0);
+}
+
+TEST_F(SerialPortPaceTest, EndingThePaceReportsALoneByteThatCameDuringIt) {
+    m_port.SetReceivePace(1000);
+    Send("A");
+    ASSERT_TRUE(WaitForReports(1, 1000));
+    EXPECT_EQ(ReadAll(), "A");
+    Send("B"); // nothing behind it waits in the system
+    hx::test::WaitFor([] { return false; }, 50);
+
+    m_port.SetReceivePace(0);
+    ASSERT_TRUE(WaitForReports(2, 300)) << "what came during the pace is reported when it ends";
+    EXPECT_EQ(ReadAll(), "B");
+    Send("C");
+    ASSERT_TRUE(WaitForReports(3, 300)) << "an arrival after the pace is reported at once";
+    EXPECT_EQ(ReadAll(), "C");
+}
+
+TEST_F(SerialPortPaceTest, TakingWhatWaitsDuringAPauseTakesAllOfIt) {
+    m_port.SetReceivePace(1000);
+    Send("A");
+    ASSERT_TRUE(WaitForReports(1, 1000));
+    EXPECT_EQ(ReadAll(), "A");
+    Send("BCDEFG");
+    hx::test::WaitFor([] { return false; }, 50);
+
+    m_port.TakeWaiting();
+    EXPECT_EQ(ReadAll(), "BCDEFG");
+    EXPECT_EQ(WaitingInSystem(), 0);
 }
 
 } // namespace
