@@ -1,5 +1,6 @@
 #include "TraceLog.h"
 
+#include "Files.h"
 #include "Output.h"
 
 #include <cerrno>
@@ -62,9 +63,8 @@ bool TraceLog::Open(const std::string& path, std::function<bool()> stop, std::st
     m_start = std::chrono::steady_clock::now();
     char stamp[64] = "";
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local))
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", &local);
+    const std::tm local = LocalTime(now);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", &local);
     Write(std::string("# hx5310ctl trace, started ") + stamp + "; seconds since then\n");
     return true;
 }

@@ -33,7 +33,11 @@ QString Key(const std::string& section, const std::string& entry) {
 }
 
 std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+    const size_t slash = path.find_last_of("/\\"); // Windows takes either separator
+#else
     const size_t slash = path.find_last_of('/');
+#endif
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
