@@ -31,19 +31,21 @@ if(WIN32 AND TARGET hx5310-config)
     # qt6-translations-l10n). Qt finds plugins and texts beside the programs through qt.conf.
     set(HX_QT_TRANSLATIONS /usr/share/qt6/translations CACHE PATH "Qt's .qm files")
     install(FILES ${HX_QT_TRANSLATIONS}/qtbase_ja.qm DESTINATION translations)
-    file(WRITE ${PROJECT_BINARY_DIR}/qt.conf "[Paths]\nPrefix = .\n")
-    install(FILES ${PROJECT_BINARY_DIR}/qt.conf DESTINATION .)
+    file(WRITE ${PROJECT_BINARY_DIR}/install/qt.conf "[Paths]\nPrefix = .\n")
+    install(FILES ${PROJECT_BINARY_DIR}/install/qt.conf DESTINATION .)
 
     set(CPACK_GENERATOR NSIS)
     set(CPACK_PACKAGE_FILE_NAME hx5310-setup-${PROJECT_VERSION})
-    set(CPACK_PACKAGE_INSTALL_DIRECTORY "QORVA\\HX-5310-Config")
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY HX-5310-Config)
     set(CPACK_NSIS_DISPLAY_NAME "HX-5310 設定ツール")
     set(CPACK_NSIS_PACKAGE_NAME "HX-5310 設定ツール")
     set(CPACK_PACKAGE_EXECUTABLES hx5310-config "HX-5310 設定ツール")
     set(CPACK_NSIS_INSTALLED_ICON_NAME hx5310-config.exe)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-    # The Japanese names need a Unicode installer; the script CPack writes is UTF-8.
-    set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-INPUTCHARSET UTF8 \"-XUnicode true\"")
+    # The Japanese names need a Unicode installer; the script CPack writes is UTF-8 (CPack puts
+    # a "-" before each argument).
+    set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "INPUTCHARSET UTF8")
+    set(CPACK_NSIS_DEFINES "Unicode true")
 elseif(NOT WIN32)
     include(GNUInstallDirs)
 

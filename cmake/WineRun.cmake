@@ -19,16 +19,20 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.d
 get_filename_component(hx_pthread_bin "${hx_pthread_dll}" DIRECTORY)
 set(hx_wine_path "")
 foreach(dir ${hx_qt_bin} ${hx_mingw_bin} ${hx_pthread_bin})
-    string(REPLACE "/" "\\\\" dir "${dir}")
+    string(REPLACE "/" "\\" dir "${dir}")
     string(APPEND hx_wine_path "Z:${dir};")
 endforeach()
 file(WRITE ${PROJECT_BINARY_DIR}/wine-run.sh
 "#!/bin/sh
 # Runs a Windows program of this build under Wine (written by cmake/WineRun.cmake).
-export WINEDEBUG=-all WINEPREFIX=\"\${HX_WINEPREFIX:-${PROJECT_BINARY_DIR}/wine}\"
+export WINEDEBUG=\${WINEDEBUG:--all} WINEPREFIX=\"\${HX_WINEPREFIX:-${PROJECT_BINARY_DIR}/wine}\"
 export WINEPATH='${hx_wine_path}'
 exec ${HX_WINE64} \"$@\"
 ")
 file(CHMOD ${PROJECT_BINARY_DIR}/wine-run.sh PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
      GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run.sh)
+# The programs of the build folder find Qt's plugins (the platform plugins above all) in the Qt
+# they were built with.
+get_filename_component(hx_qt_prefix "${hx_qt_bin}" DIRECTORY)
+file(WRITE ${PROJECT_BINARY_DIR}/qt.conf "[Paths]\nPrefix = Z:${hx_qt_prefix}\n")
