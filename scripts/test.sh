@@ -23,7 +23,7 @@ bash scripts/build.sh build-asan -DHX_SANITIZE=ON -DHX_BUILD_QT=OFF
 # of its own, and a program that starts while the last one's server shuts down fails at once.
 # Wine's services start with the first program and outlive it; they start here, with none of
 # ninja's or ctest's pipes open, so that no program's output stays open after it ends.
-mkdir -p build-win
+mkdir -p build-win/wine
 wine_env=(env WINEPREFIX="$PWD/build-win/wine" WINEDEBUG=-all)
 trap '"${wine_env[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -f "$log"' EXIT
 "${wine_env[@]}" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
