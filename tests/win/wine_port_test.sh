@@ -13,8 +13,8 @@ build=$(realpath "$1")
 sim=$(realpath "$2")
 qt=$(realpath "$3")
 wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-check="$build/tests/win_port_check.exe"
+# Beside the other programs in a build of the whole program, under tests/ in a core build.
+check=$(ls "$build"/win_port_check.exe "$build"/tests/win_port_check.exe 2>/dev/null | head -n1 || true)
 [ -x "$wine" ] && [ -f "$check" ] && [ -x "$sim" ] || {
     echo "needs $wine, $check and $sim" >&2
     exit 2
@@ -24,31 +24,10 @@ export WINEPREFIX="$build/wine-ports" WINEDEBUG=-all
 # The Qt and MinGW runtime libraries, found where they are.
 export WINEPATH="Z:${qt//\//\\}\\bin;Z:\\usr\\lib\\gcc\\x86_64-w64-mingw32\\12-posix;Z:\\usr\\x86_64-w64-mingw32\\lib"
 work=$(mktemp -d)
-pids=()
-stop() {
-    "$wineserver" -k 2>/dev/null || true
-    "$wineserver" -w 2>/dev/null || true
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap stop EXIT
+source "$(dirname "$0")/wine-sim.sh"
 
-# Starts a simulator (not in a subshell, so that stop() knows it); its announced link, once
-# it has printed it (its second line), goes into the variable named first.
-start_sim() {
-    local var=$1 out="$work/$1.out"
-    shift
-    XDG_RUNTIME_DIR="$work" "$sim" "$@" >"$out" 2>"$out.err" &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [ "$(wc -l <"$out")" -ge 2 ] && break
-        sleep 0.05
-    done
-    printf -v "$var" '%s' "$(sed -n 2p "$out")"
-}
-start_sim plain --name plain
-start_sim paced --name paced --pace
+start_sim plain "$sim" --name plain
+start_sim paced "$sim" --name paced --pace
 [ -n "$plain" ] && [ -n "$paced" ] || {
     echo "the simulators did not start" >&2
     exit 1

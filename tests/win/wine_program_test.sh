@@ -15,7 +15,6 @@ build=$(realpath "$1")
 sim=$(realpath "$2")
 shot=${3:-}
 run="$build/wine-run.sh"
-wineserver=/usr/lib/wine/wineserver
 ctl="$build/hx5310ctl.exe"
 config="$build/hx5310-config.exe"
 [ -x "$run" ] && [ -f "$ctl" ] && [ -f "$config" ] && [ -x "$sim" ] || {
@@ -28,15 +27,7 @@ setup="$build/hx5310-setup-$version.exe"
 # A Wine prefix of the test's own: its registry starts without a counter.
 work=$(mktemp -d)
 export HX_WINEPREFIX="$work/prefix" WINEPREFIX="$work/prefix" WINEDEBUG=-all
-pids=()
-stop() {
-    "$wineserver" -k 2>/dev/null || true
-    "$wineserver" -w 2>/dev/null || true
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap stop EXIT
+source "$(dirname "$0")/wine-sim.sh"
 
 failures=0
 checks=0
@@ -53,13 +44,7 @@ check() { # check NAME CONDITION...: counts and prints one result
 }
 
 # A box without a serial number, its line at 115200 baud.
-XDG_RUNTIME_DIR="$work" "$sim" --name wine --pace >"$work/sim.out" 2>"$work/sim.err" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ "$(wc -l <"$work/sim.out")" -ge 2 ] && break
-    sleep 0.05
-done
-box=$(sed -n 2p "$work/sim.out")
+start_sim box "$sim" --name wine --pace
 [ -n "$box" ] || {
     echo "the simulator did not start" >&2
     exit 1
