@@ -26,6 +26,7 @@ protected:
 };
 
 TEST_F(MeterWidgetTest, PeakMarkerStaysWhileTheLevelFalls) {
+    HX_SKIP_WITHOUT_FONTS();
     Open();
     QWidget* meter = W(IDC_METER_A);
     ASSERT_NE(meter, nullptr);
@@ -67,6 +68,7 @@ TEST_F(MeterWidgetTest, PeakMarkerStaysWhileTheLevelFalls) {
 }
 
 TEST_F(MeterWidgetTest, ABurstOfChangesIsPaintedOnceButEveryChangeCounts) {
+    HX_SKIP_WITHOUT_FONTS();
     Open();
     auto* dialog = static_cast<QtDialogWidget*>(win.Dialog());
     ASSERT_TRUE(WaitFor([&] { return W(IDC_METER_A)->isVisible(); }));

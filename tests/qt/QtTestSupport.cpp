@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +19,11 @@ void EnsureApp() {
     EnsureQtApp();
     QApplication::setOrganizationName("QORVA-test");
     QApplication::setApplicationName("HX-5310-Config-test");
+}
+
+bool PlatformHasFonts() {
+    EnsureApp();
+    return !QFontDatabase::families().isEmpty();
 }
 
 bool WaitFor(const std::function<bool()>& pred, int ms) {

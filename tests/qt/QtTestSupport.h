@@ -18,6 +18,16 @@ namespace hx::test {
 // The QApplication of the test binary, made on first use (offscreen when no platform is set).
 void EnsureApp();
 
+// Whether the platform has fonts to measure text with. Qt's offscreen platform on Windows has
+// none (Qt for Windows here is built without FreeType): the tests that measure text or the
+// pixels of a layout made from it skip there.
+bool PlatformHasFonts();
+#define HX_SKIP_WITHOUT_FONTS()                                                                    \
+    do {                                                                                           \
+        if (!::hx::test::PlatformHasFonts())                                                       \
+            GTEST_SKIP() << "no fonts on this platform";                                           \
+    } while (0)
+
 // Runs the event loop until pred() holds or ms have passed; returns pred().
 bool WaitFor(const std::function<bool()>& pred, int ms = 3000);
 

@@ -116,6 +116,7 @@ TEST_F(QtWindowAppTest, APortThatCannotBeOpenedIsReportedInTheInformationField) 
 // The longest outcome a technician meets, reason and remedy included, is read whole in the
 // field at 96 dpi without hovering; the tooltip holds the field's whole text.
 TEST_F(QtWindowAppTest, TheWholeOutcomeIsReadableInTheField) {
+    HX_SKIP_WITHOUT_FONTS();
     ports.options.openFails = true;
     ports.options.openError = PortOpenError::Permission;
     Open("hx5310-sim");

@@ -39,7 +39,10 @@ int NeededWidth(QWidget* w, const ControlDef& def) {
     return 0;
 }
 
-class QtLayoutTest : public QtAppTest {};
+class QtLayoutTest : public QtAppTest {
+protected:
+    void SetUp() override { HX_SKIP_WITHOUT_FONTS(); }
+};
 
 TEST_F(QtLayoutTest, EveryTextFitsAndNoControlCoversAnother) {
     Open();

@@ -399,6 +399,7 @@ public:
 };
 
 TEST_F(QtServicesTest, MetersPaintThroughTheirOwnerAndKeepTheirPixels) {
+    HX_SKIP_WITHOUT_FONTS();
     Open();
     BandPainter painter;
     win.AttachOwnerDraw(IDC_METER_A, &painter);

@@ -13,6 +13,9 @@ namespace hx::test {
 inline void EnsureQtApp() {
     if (QCoreApplication::instance())
         return;
+    // Wine passes no QT_ variable on to a Windows program: HX_TEST_QPA stands in for it.
+    if (qEnvironmentVariableIsSet("HX_TEST_QPA"))
+        qputenv("QT_QPA_PLATFORM", qgetenv("HX_TEST_QPA"));
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
