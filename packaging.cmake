@@ -45,7 +45,10 @@ if(WIN32 AND TARGET hx5310-config)
     # The Japanese names need a Unicode installer; the script CPack writes is UTF-8 (CPack puts
     # a "-" before each argument).
     set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "INPUTCHARSET UTF8")
-    set(CPACK_NSIS_DEFINES "Unicode true")
+    # A 64-bit setup program for the 64-bit programs, into "Program Files" (not its x86 twin).
+    # It runs under a 64-bit-only Wine too.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 elseif(NOT WIN32)
     include(GNUInstallDirs)
 
