@@ -48,6 +48,7 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
     case 12:
     case 21:
     case 31:
+    case 41:
         p.phase = OperationProgress::Connecting;
         break;
     case 4:
@@ -69,6 +70,8 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
         p.phase = OperationProgress::Storing;
         break;
     case 32:
+    case 42:
+    case 43:
         p.phase = OperationProgress::Resetting;
         break;
     case 22:
