@@ -76,8 +76,8 @@ public:
     double Ctl(const QStringList& args) {
         QProcess ctl;
         ctl.setProcessEnvironment(m_env);
-        QStringList all = {"--config", Path("prefs.ini"), "--trace", Path("trace.txt"), "--port",
-                           "line"};
+        QStringList all = {"--config",        Path("prefs.ini"), "--trace",
+                           Path("trace.txt"), "--port",          "line"};
         all << args;
         QElapsedTimer wall;
         wall.start();

@@ -172,8 +172,7 @@ int Session::Run() {
 bool Session::OpenWindow(bool needPort, int& status) {
     m_app.LoadPreferences();
     m_dlg = std::make_unique<CHX5310ConfigDlg>(m_win, m_ports, m_app);
-    std::string port =
-        m_opt.port.empty() ? m_app.GetProfileString("Serial Port", "") : m_opt.port;
+    std::string port = m_opt.port.empty() ? m_app.GetProfileString("Serial Port", "") : m_opt.port;
     if (needPort && port.empty()) {
         Error("no port given (--port PORT), and the window has stored none");
         m_toolOutcome = "usage";
@@ -228,11 +227,11 @@ void Session::Step() {
 }
 
 int Session::Operate(int id, const std::string& name, OutcomeKind success) {
-    return OperateBy([this, id] { return m_win.Click(id); },
-                     name + " (" + std::to_string(id) + ")", success);
+    return OperateBy([this, id] { return m_win.Click(id); }, name + " (" + std::to_string(id) + ")",
+                     success);
 }
 
-int Session::OperateBy(const std::function<bool()> &startOperation, const std::string& label,
+int Session::OperateBy(const std::function<bool()>& startOperation, const std::string& label,
                        OutcomeKind success) {
     const std::string name = label.substr(0, label.find(" ("));
     m_env.trace.Line("operation " + label);
@@ -349,10 +348,10 @@ int Session::Ports() {
             if (i.device == info.device)
                 info = i;
         const std::pair<const char*, const std::string*> items[] = {
-            {"device", &info.device},         {"vendor_id", &info.vendorId},
-            {"product_id", &info.productId},  {"maker", &info.maker},
-            {"product", &info.product},       {"serial_number", &info.serialNumber},
-            {"by_id", &info.byId},            {"by_path", &info.byPath}};
+            {"device", &info.device},        {"vendor_id", &info.vendorId},
+            {"product_id", &info.productId}, {"maker", &info.maker},
+            {"product", &info.product},      {"serial_number", &info.serialNumber},
+            {"by_id", &info.byId},           {"by_path", &info.byPath}};
         QJsonObject port{{"name", QString::fromStdString(name)}};
         out += name + "\n";
         for (const auto& [key, value] : items) {
@@ -712,7 +711,8 @@ int Session::Provision() {
     status = OperateBy(
         [this] {
             m_dlg->Provision();
-            return m_dlg->OperationRunning() || m_dlg->LastOutcome().kind != OutcomeKind::FileLoaded;
+            return m_dlg->OperationRunning() ||
+                   m_dlg->LastOutcome().kind != OutcomeKind::FileLoaded;
         },
         "出荷設定", OutcomeKind::Provisioned);
     m_dlg->HoldPort(false);

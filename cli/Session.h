@@ -108,8 +108,7 @@ private:
     // Clicks a button and runs the operation it starts to its end. kExitOk when it ended
     // with the outcome success.
     int Operate(int id, const std::string& name, OutcomeKind success);
-    int OperateBy(const std::function<bool()>& start, const std::string& name,
-                  OutcomeKind success);
+    int OperateBy(const std::function<bool()>& start, const std::string& name, OutcomeKind success);
     int ReadBox() { return Operate(IDC_RECEIVE, "設定受信", OutcomeKind::Received); }
     // What the box now holds after an operation that changed it, for a message when the run
     // cannot end as it should (standard output, an interruption).
@@ -153,10 +152,10 @@ private:
 
     // --json: what the command found, beside the status and the outcome added at the end.
     QJsonObject m_json;
-    std::vector<std::string> m_said;   // every line said on standard error, for --json
-    std::string m_toolOutcome;         // the tool's own end (a bad file, an interruption)
-    std::string m_toolDetail;          // its detail
-    bool m_operated = false;           // a window operation was started
+    std::vector<std::string> m_said; // every line said on standard error, for --json
+    std::string m_toolOutcome;       // the tool's own end (a bad file, an interruption)
+    std::string m_toolDetail;        // its detail
+    bool m_operated = false;         // a window operation was started
     // What the record keeps of the box.
     std::string m_boxSerial, m_model, m_firmware;
     std::string m_mayHold; // a number from the counter that an interrupted run left unclear

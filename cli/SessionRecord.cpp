@@ -35,7 +35,8 @@ std::string ErrorText(int err) {
 void Session::NoteBox() {
     m_model = "HX-5310"; // the read checked the model line
     char firmware[16];
-    std::snprintf(firmware, sizeof firmware, "%u.%02u", static_cast<unsigned>(m_dlg->VersionMajor()),
+    std::snprintf(firmware, sizeof firmware, "%u.%02u",
+                  static_cast<unsigned>(m_dlg->VersionMajor()),
                   static_cast<unsigned>(m_dlg->VersionMinor()));
     m_firmware = firmware;
     const uint32_t serial = GetU32(m_dlg->Image(), kSerialOffset);
@@ -115,8 +116,8 @@ int Session::WriteRecord(int status) {
     if (e.boxChanged && m_opt.command != Command::FactoryReset)
         e.sha256 = Sha256Hex(std::string(m_dlg->Image().begin(), m_dlg->Image().end()));
     e.outcome = !m_toolOutcome.empty() ? m_toolOutcome
-                : outcome          ? OutcomeName(outcome->kind)
-                                   : (status == kExitOk ? "none" : "usage");
+                : outcome              ? OutcomeName(outcome->kind)
+                                       : (status == kExitOk ? "none" : "usage");
     e.detail = !m_toolDetail.empty() ? m_toolDetail : outcome ? outcome->detail : std::string();
     e.status = status;
     int err = 0;

@@ -9,10 +9,9 @@ namespace hx::cli {
 uint8_t InterpretedBits(std::size_t a) {
     using namespace layout;
     // Whole bytes: the settings, the bytes derived from them, the serial number, the model.
-    for (std::size_t whole :
-         {kResponseTimeA, kResponseTimeB, kNoiseOffA, kNoiseOnA, kNoiseOffB, kNoiseOnB, kSignalOff,
-          kSignalOn, kMicGain, kMicGainSecond, kRxGainDoubledB, kRxGainDoubledA, kTxConditionA,
-          kTxConditionB})
+    for (std::size_t whole : {kResponseTimeA, kResponseTimeB, kNoiseOffA, kNoiseOnA, kNoiseOffB,
+                              kNoiseOnB, kSignalOff, kSignalOn, kMicGain, kMicGainSecond,
+                              kRxGainDoubledB, kRxGainDoubledA, kTxConditionA, kTxConditionB})
         if (a == whole)
             return 0xFF;
     if ((a >= kUnmodulatedLimit && a < kUnmodulatedLimit + 2) ||

@@ -20,8 +20,7 @@ struct Difference {
 // Differences between the box and the file: first the settings in show's order (values as the
 // window shows them), then the bytes, by address.
 std::vector<Difference> DiffSettings(const SettingValues& box, const SettingValues& file,
-                                     const SettingsImage& boxImage,
-                                     const SettingsImage& fileImage);
+                                     const SettingsImage& boxImage, const SettingsImage& fileImage);
 
 // The bits of the image byte at address that the tool reads or writes.
 uint8_t InterpretedBits(std::size_t address);

@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hx5310ctl: %s\nTry hx5310ctl --help.\n", error.c_str());
         // A script that asked for JSON gets the refusal as JSON too.
         if (std::find(args.begin(), args.end(), "--json") != args.end()) {
-            const QJsonObject end{{"kind", "usage"}, {"detail", QString::fromStdString(error)},
+            const QJsonObject end{{"kind", "usage"},
+                                  {"detail", QString::fromStdString(error)},
                                   {"box_changed", false}};
             const QJsonObject o{{"status", kExitUsage}, {"outcome", end}};
             std::fputs(QJsonDocument(o).toJson(QJsonDocument::Compact).constData(), stdout);

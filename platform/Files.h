@@ -78,8 +78,7 @@ bool RemoveFile(const std::string& path);
 // appending at once lose no line and tear none, and a line this returned true for survives a
 // power cut. A line that could not be written whole is taken back. Waits up to waitMs for the
 // lock; on failure err says why (EBUSY: the lock was not had in time).
-bool AppendLineDurably(const std::string& path, const std::string& line, unsigned waitMs,
-                       int& err);
+bool AppendLineDurably(const std::string& path, const std::string& line, unsigned waitMs, int& err);
 
 // A symbolic link in a folder and the real path of the file it leads to.
 struct LinkEntry {

@@ -513,9 +513,9 @@ bool AppendLineDurably(const std::string& path, const std::string& line, unsigne
         ::Sleep(10);
     }
     DWORD written = 0;
-    const bool ok = ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written,
-                                nullptr) &&
-                    written == line.size();
+    const bool ok =
+        ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+        written == line.size();
     if (!ok)
         err = written == 0 ? LastError() : ENOSPC;
     const bool flushed = ok && ::FlushFileBuffers(file.Get());

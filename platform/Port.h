@@ -77,7 +77,9 @@ struct PortInfo {
 };
 
 // The adapter's serial number in a by-id link's name as udev makes it
-// ("usb-FTDI_FT232R_USB_UART_A12345-if00-port0" gives "A12345"); empty when the name has none.
+// ("usb-FTDI_FT232R_USB_UART_A12345-if00-port0" gives "A12345"), the part after the last
+// underscore before the interface; empty when the name has no such part. A name made without a
+// serial number ends in the product's last word instead, which this cannot tell.
 std::string SerialFromByIdName(const std::string& name);
 
 class IPortFactory {

@@ -2,8 +2,8 @@
 
 #include "LineSettings.h"
 
-#include <QElapsedTimer>
 #include "Files.h"
+#include <QElapsedTimer>
 
 #include <QSerialPortInfo>
 #include <QThread>
@@ -502,7 +502,9 @@ std::vector<PortInfo> QtPortFactory::DescribePorts() {
             if (link.target != real)
                 continue;
             port.byId = links + "/by-id/" + link.name;
-            if (port.serialNumber.empty())
+            // Only where the system tells nothing of the adapter: a name without a serial
+            // number ("usb-1a86_USB_Serial-if00-port0") cannot be told from one with it.
+            if (port.serialNumber.empty() && port.vendorId.empty())
                 port.serialNumber = SerialFromByIdName(link.name);
             break;
         }

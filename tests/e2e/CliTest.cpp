@@ -1034,8 +1034,8 @@ TEST_F(CliTest, ProvisionNumbersABoxWithoutOneInOnePortSessionAndRecordsEveryBox
     ASSERT_EQ(RunOn("setup", {"read", file}).status, 0);
 
     const std::string trace = Path("trace.txt");
-    Result r = Run({"--port", "new", "--json", "--trace", QString::fromStdString(trace),
-                    "provision", file});
+    Result r = Run(
+        {"--port", "new", "--json", "--trace", QString::fromStdString(trace), "provision", file});
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject json = JsonObject(r.out);
     EXPECT_EQ(json["serial"].toString(), "25000009");
@@ -1179,7 +1179,8 @@ TEST_F(CliTest, APortIsFoundByItsAdaptersSerialNumberOrItsByIdLink) {
     ASSERT_TRUE(StartSim("usb", {"--serial", "12345678"}));
     // A stand-in for udev's link to a USB adapter.
     QDir().mkpath(m_dir.filePath("serial/by-id"));
-    const QString byId = m_dir.filePath("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K2JQ5-if00-port0");
+    const QString byId =
+        m_dir.filePath("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K2JQ5-if00-port0");
     ASSERT_TRUE(QFile::link(QString::fromStdString(m_sims.back()->Device()), byId));
     QProcessEnvironment env = m_env;
     env.insert("HX5310_SERIAL_LINKS", m_dir.filePath("serial"));
