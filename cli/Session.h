@@ -34,6 +34,7 @@ extern volatile std::sig_atomic_t g_stopRequested;
 struct Environment {
     IPreferences& prefs;
     std::string prefsLocation; // where prefs are kept, for messages
+    bool prefsNamed = false;   // a file named by --config or $HX5310_CONFIG, not the user's own
     IPortFactory& ports;       // the system's real ports
     TraceLog& trace;
     std::string appDataFolder; // the tool's own folder (backups), as the window uses it

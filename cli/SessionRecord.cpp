@@ -87,6 +87,15 @@ std::string Session::RecordPath() const {
 }
 
 bool Session::RecordWritable() {
+    if (m_opt.record.empty()) {
+        // The record beside the preferences: the user's own folder is made as the preferences
+        // make it; a named preferences file's folder that is not there (a share not mounted)
+        // is the counter's to report, and the line is tried at the end all the same.
+        const std::string path = RecordPath();
+        const std::string folder = path.substr(0, path.find_last_of("/\\"));
+        if (!FolderExists(folder) && (m_env.prefsNamed || !MakeFolders(folder)))
+            return true;
+    }
     // An empty append makes the file and proves it can be written.
     int err = 0;
     if (AppendLineDurably(RecordPath(), "", kRecordLockMs, err))
@@ -140,7 +149,7 @@ int Session::EmitJson(int status) {
     end.insert("detail", QString::fromStdString(!m_toolDetail.empty() ? m_toolDetail
                                                 : outcome             ? outcome->detail
                                                                       : std::string()));
-    end.insert("box_changed", outcome != nullptr && outcome->boxChanged);
+    end.insert("box_changed", outcome != nullptr && (outcome->boxChanged || m_dlg->BoxChanged()));
     if (outcome && !outcome->givenSerial.empty())
         end.insert("given_serial", QString::fromStdString(outcome->givenSerial));
     if (!m_mayHold.empty())

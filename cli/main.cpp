@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
 #else
     hx::QtPortFactory ports;
 #endif
-    Environment env{*prefs, prefs->Location(), ports, trace, appData, ::isatty(STDERR_FILENO) != 0};
+    Environment env{*prefs,  prefs->Location(),           !config.empty(), ports, trace,
+                    appData, ::isatty(STDERR_FILENO) != 0};
     Session session(options, std::move(env));
     return session.Run();
 }
