@@ -42,7 +42,9 @@ enum : int {
     STEP_TX_FIRST = 11,
     STEP_RESTART_FIRST = 21,
     STEP_FACTORY_FIRST = 31,
-    STEP_PROVISION_FIRST = 41, // factory settings, a serial number, then the editor's settings
+    // Factory settings, a serial number, then the editor's settings: Provision starts it, and
+    // it runs the steps of Factory reset up to the number, then those of Send from step 12.
+    STEP_PROVISION_FIRST = 41,
     STEP_MONITOR_FIRST = 51,
     ERR_MODEL = 99,    // the box is not the expected model
     ERR_RECEIVE = 100, // receive failed

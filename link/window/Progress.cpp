@@ -48,7 +48,6 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
     case 12:
     case 21:
     case 31:
-    case 41:
         p.phase = OperationProgress::Connecting;
         break;
     case 4:
@@ -64,14 +63,15 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
         p.phase = OperationProgress::Verifying;
         p.percent = share(m_imageCovered.count());
         break;
-    case 15:
     case 33:
+        // A provision's factory settings, before its image.
+        p.phase = m_bProvision ? OperationProgress::Resetting : OperationProgress::Storing;
+        break;
+    case 15:
     case 34:
         p.phase = OperationProgress::Storing;
         break;
     case 32:
-    case 42:
-    case 43:
         p.phase = OperationProgress::Resetting;
         break;
     case 22:

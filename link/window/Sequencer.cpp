@@ -167,7 +167,8 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         break;
     }
     m_imageCovered.reset();
-    m_nStep = firstStep;
+    // A provision runs the factory reset's first steps, then the send's.
+    m_nStep = provision ? STEP_FACTORY_FIRST : firstStep;
     GreetBox();
 }
 
@@ -328,10 +329,6 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
             record(HEX_STORE, ERR_RECEIVE);
         }
         break;
-    case 11:
-        if (ok)
-            next(12, "ATSTX\r", 200);
-        break;
     case 12:
         if (ok) {
             // The whole image goes out record by record, one per transmit-empty event; the box
@@ -381,10 +378,15 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         if (ok)
             RestartSuccessEnd();
         break;
-    case 31:
+    case 31: {
+        // A provision's image already carries the number it gives: whether it gives one is
+        // its own.
+        const bool none =
+            m_bProvision ? m_bGiveSerial != 0 : GetU32(m_SettingsImage, kSerialOffset) == kNoSerial;
         if (ok)
-            next(GetU32(m_SettingsImage, kSerialOffset) == kNoSerial ? 32 : 33, "AT&F\r", 200);
+            next(none ? 32 : 33, "AT&F\r", 200);
         break;
+    }
     case 32:
         if (ok) {
             // The number was reserved before the operation started.
@@ -392,8 +394,17 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         }
         break;
     case 33:
-        if (ok)
+        if (!ok)
+            break;
+        if (!m_bProvision) {
             next(34, "AT&W\r", 500);
+            break;
+        }
+        // A provision goes on with the image, whose store and read-back are the send's.
+        [[fallthrough]];
+    case 11:
+        if (ok)
+            next(12, "ATSTX\r", 200);
         break;
     case 34:
         if (ok) {
@@ -411,24 +422,6 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         } else if (!Is(line, "ATSRX")) {
             record(HEX_STORE, ERR_RECEIVE);
         }
-        break;
-    // Provision: factory settings and the number, then the image as a send writes it (step 12
-    // on); the reset's own store and read-back are left to the send's.
-    case 41:
-        if (ok)
-            next(42, "AT&F\r", 200);
-        break;
-    case 42:
-        if (ok) {
-            if (m_bGiveSerial)
-                next(43, "AT!SN=" + FormatSerialText(m_nGivenSerial) + "\r", 200);
-            else
-                next(12, "ATSTX\r", 200);
-        }
-        break;
-    case 43:
-        if (ok)
-            next(12, "ATSTX\r", 200);
         break;
     case 51:
         if (ok)
