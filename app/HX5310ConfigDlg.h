@@ -42,6 +42,9 @@ enum : int {
     STEP_TX_FIRST = 11,
     STEP_RESTART_FIRST = 21,
     STEP_FACTORY_FIRST = 31,
+    // Factory settings, a serial number, then the editor's settings: Provision starts it, and
+    // it runs the steps of Factory reset up to the number, then those of Send from step 12.
+    STEP_PROVISION_FIRST = 41,
     STEP_MONITOR_FIRST = 51,
     ERR_MODEL = 99,    // the box is not the expected model
     ERR_RECEIVE = 100, // receive failed
@@ -160,6 +163,11 @@ struct CHX5310ConfigDlgState : EditorValues {
     // What the editor showed when its settings last were read, sent, saved or loaded; empty
     // before the first read. Anything else shown is an edit that would be lost.
     std::vector<std::string> m_cleanEditor;
+    // A program's chain of operations on one box: the port stays open from one successful
+    // operation to the next (a failure still closes it).
+    int m_bHoldPort = 0;
+    // The running or last operation is a provision (Provision()).
+    int m_bProvision = 0;
 };
 
 class CHX5310ConfigDlg : public IWindowEvents, private CHX5310ConfigDlgState {
@@ -255,6 +263,13 @@ public:
     void OnSendSettings();
     void OnRestartBox();
     void OnFactoryReset();
+    // A box's pass on a production line, for programs (no control starts it): factory
+    // settings, a serial number for a box without one (field 1066, through the counter, as a
+    // factory reset gives it), then the editor's settings with the box's number, sent, verified
+    // and stored. Needs an image received from the box.
+    void Provision();
+    // Keeps the port open between successful operations (see m_bHoldPort); false closes it.
+    void HoldPort(bool hold);
     void StartOperation(int firstStep);
     void SendCommand(const std::string& command, unsigned periodMs);
     // Advances the running operation by one reply line; returns true when the error end ran.
@@ -286,6 +301,8 @@ public:
     void ReceiveSuccessEnd(OutcomeKind kind);
     void SendSuccessEnd();
     void RestartSuccessEnd();
+    // Closes the port after a success unless it is held (HoldPort).
+    void CloseAfterSuccess();
     std::string SuccessTitle() const;
 
     // --- link/window/: Intel HEX records ---

@@ -14,6 +14,7 @@ enum class OutcomeKind {
     Sent,           // sent, verified and stored by the box
     Restarted,      // the box restarted
     FactoryReset,   // the box is back at its factory settings (and numbered, if it had none)
+    Provisioned,    // factory settings, numbered if it had none, the settings sent and stored
     FileSaved,      // the settings went into a file
     FileLoaded,     // a file's settings are in the editor
     MonitorStarted, // the box streams its status

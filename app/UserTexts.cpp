@@ -16,6 +16,7 @@ const Row kTexts[] = {
     {OutcomeKind::Sent, "設定の送信、確認と保存に成功しました"},
     {OutcomeKind::Restarted, "再起動に成功しました"},
     {OutcomeKind::FactoryReset, "出荷時の設定に戻しました"},
+    {OutcomeKind::Provisioned, "出荷時の設定に戻し、設定の送信、確認と保存に成功しました"},
     {OutcomeKind::FileSaved, "設定をファイルに保存しました"},
     {OutcomeKind::FileLoaded, "ファイルから設定を読み出しました"},
     {OutcomeKind::NotTheModel, "接続された装置は HX-5310 ではありません"},
@@ -86,6 +87,7 @@ bool IsSuccess(OutcomeKind kind) {
     case OutcomeKind::Sent:
     case OutcomeKind::Restarted:
     case OutcomeKind::FactoryReset:
+    case OutcomeKind::Provisioned:
     case OutcomeKind::FileSaved:
     case OutcomeKind::FileLoaded:
     case OutcomeKind::MonitorStarted:

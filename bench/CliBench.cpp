@@ -3,6 +3,8 @@
 // limit, that is the bytes that crossed the line in both directions at 11520 bytes a second.
 // The figures come from hx5310ctl's own trace: from the click on the operation's button to its
 // end, and the bytes written and read in between.
+#include "TraceBytes.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +19,9 @@
 #include <vector>
 
 namespace {
+
+using hx::bench::FindSegment;
+using hx::bench::Segment;
 
 constexpr double kLineBytesPerSecond = 11520.0;
 constexpr double kGoal = 1.15; // read and send
@@ -62,55 +67,6 @@ bool ParseArgs(const QStringList& args, Options& o) {
         }
     }
     return true;
-}
-
-// The number of bytes a trace's quoted text stands for (\r, \n, \t, \\, \" and \xNN are one
-// byte each).
-size_t QuotedBytes(const std::string& quoted) {
-    size_t n = 0;
-    for (size_t i = 1; i + 1 < quoted.size(); ++i, ++n) {
-        if (quoted[i] == '\\')
-            i += quoted[i + 1] == 'x' ? 3 : 1;
-    }
-    return n;
-}
-
-struct Segment {
-    bool found = false;
-    double seconds = 0;
-    size_t bytes = 0;
-};
-
-// The operation called name in a trace: from its "operation" line to its "end of" line.
-Segment FindSegment(const std::string& trace, const std::string& name) {
-    Segment s;
-    double start = 0;
-    bool inside = false;
-    size_t from = 0;
-    while (from < trace.size()) {
-        size_t to = trace.find('\n', from);
-        if (to == std::string::npos)
-            to = trace.size();
-        const std::string line = trace.substr(from, to - from);
-        from = to + 1;
-        if (line.empty() || line[0] == '#')
-            continue;
-        // "  12.345678 text"
-        const double t = std::atof(line.c_str());
-        const size_t gap = line.find(' ', line.find_first_not_of(' '));
-        const std::string text = gap == std::string::npos ? "" : line.substr(gap + 1);
-        if (!inside && text.rfind("operation " + name, 0) == 0) {
-            inside = true;
-            start = t;
-        } else if (inside && text.rfind("end of " + name, 0) == 0) {
-            s.found = true;
-            s.seconds = t - start;
-            return s;
-        } else if (inside && (text.rfind("> \"", 0) == 0 || text.rfind("< \"", 0) == 0)) {
-            s.bytes += QuotedBytes(text.substr(2));
-        }
-    }
-    return s;
 }
 
 struct Operation {

@@ -7,12 +7,12 @@
 namespace hx::cli {
 namespace {
 
-struct CommandName {
+struct CommandWord {
     const char* name;
     Command command;
 };
 
-const CommandName kCommands[] = {
+const CommandWord kCommands[] = {
     {"ports", Command::Ports},
     {"read", Command::Read},
     {"show", Command::Show},
@@ -20,6 +20,8 @@ const CommandName kCommands[] = {
     {"set", Command::Set},
     {"restart", Command::Restart},
     {"factory-reset", Command::FactoryReset},
+    {"provision", Command::Provision},
+    {"verify", Command::Verify},
     {"monitor", Command::Monitor},
     {"help", Command::Help},
 };
@@ -49,8 +51,10 @@ bool TakeOperands(Command command, const std::vector<std::string>& operands, Cli
         o.file = n ? operands[0] : std::string();
         return true;
     case Command::Send:
+    case Command::Provision:
+    case Command::Verify:
         if (n != 1 || operands[0].empty()) {
-            error = "send takes one settings file";
+            error = std::string(CommandName(command)) + " takes one settings file";
             return false;
         }
         o.file = operands[0];
@@ -107,6 +111,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             o.noBackup = true;
             continue;
         }
+        if (arg == "--json") {
+            o.json = true;
+            continue;
+        }
         if (arg == "--move-counter-back") {
             o.moveCounterBack = true;
             continue;
@@ -130,6 +138,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             target = &o.trace;
         else if (name == "--config")
             target = &o.config;
+        else if (name == "--record")
+            target = &o.record;
         else if (name != "--serial" && name != "--seconds") {
             error = "unknown option " + name;
             return false;
@@ -163,7 +173,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
         error = "no command given";
         return false;
     }
-    for (const CommandName& c : kCommands)
+    for (const CommandWord& c : kCommands)
         if (words[0] == c.name)
             o.command = c.command;
     if (o.command == Command::None) {
@@ -172,34 +182,57 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
     }
     if (o.command == Command::Help)
         return true;
-    if (o.newSerial && o.command != Command::FactoryReset) {
-        error = "--serial belongs to factory-reset";
+    if (o.newSerial && o.command != Command::FactoryReset && o.command != Command::Provision) {
+        error = "--serial belongs to factory-reset and provision";
         return false;
     }
     if (o.seconds && o.command != Command::Monitor) {
         error = "--seconds belongs to monitor";
         return false;
     }
-    if (o.noBackup && o.command != Command::Send && o.command != Command::Set &&
-        o.command != Command::FactoryReset) {
-        error = "--no-backup belongs to send, set and factory-reset";
+    if (o.noBackup && !Recorded(o.command)) {
+        error = "--no-backup belongs to send, set, factory-reset and provision";
         return false;
     }
-    if (o.moveCounterBack && o.command != Command::Set && o.command != Command::FactoryReset) {
-        error = "--move-counter-back belongs to set and factory-reset";
+    if (o.moveCounterBack && o.command != Command::Set && o.command != Command::FactoryReset &&
+        o.command != Command::Provision) {
+        error = "--move-counter-back belongs to set, factory-reset and provision";
         return false;
     }
-    return TakeOperands(o.command, {words.begin() + 1, words.end()}, o, error);
+    if (!o.record.empty() && !Recorded(o.command)) {
+        error = "--record belongs to send, set, factory-reset and provision";
+        return false;
+    }
+    if (!TakeOperands(o.command, {words.begin() + 1, words.end()}, o, error))
+        return false;
+    if (o.json && o.command == Command::Read && (o.file.empty() || o.file == "-")) {
+        error = "read --json writes the settings into a FILE, not to standard output";
+        return false;
+    }
+    return true;
+}
+
+const char* CommandName(Command command) {
+    for (const CommandWord& c : kCommands)
+        if (c.command == command)
+            return c.name;
+    return "";
+}
+
+bool Recorded(Command command) {
+    return command == Command::Send || command == Command::Set ||
+           command == Command::FactoryReset || command == Command::Provision;
 }
 
 std::string CliUsage() {
     std::string text =
-        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--no-backup]\n"
-        "                 [--move-counter-back] COMMAND [ARGS]\n"
+        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--record FILE]\n"
+        "                 [--json] [--no-backup] [--move-counter-back] COMMAND [ARGS]\n"
         "The HX-5310 configuration tool from the command line: the same rules as the window.\n"
         "\n"
         "Commands:\n"
-        "  ports                        the ports of the port list, one a line\n"
+        "  ports                        the ports of the port list, each with its device and\n"
+        "                               what is known of its adapter\n"
         "  read [FILE|-]                read the box; write its settings as a settings file\n"
         "                               (standard output without FILE or with -)\n"
         "  show                         read the box; print every setting as NAME=VALUE\n"
@@ -212,19 +245,33 @@ std::string CliUsage() {
         "  factory-reset [--serial HEX] read the box, return it to factory settings; a box\n"
         "                               without a serial number gets HEX, or the stored\n"
         "                               counter's next number; prints serial=...\n"
+        "  provision [--serial HEX] FILE\n"
+        "                               one pass of a production line: read the box, return\n"
+        "                               it to factory settings, number it if it has no serial\n"
+        "                               number, send FILE's settings, verify and store; prints\n"
+        "                               serial=...\n"
+        "  verify FILE                  read the box and compare it with FILE, the serial\n"
+        "                               number aside: status 0 equal, 1 they differ (each\n"
+        "                               difference printed), 2 a bad file\n"
         "  monitor [--seconds N]        read the box, then print its lamps and levels as they\n"
         "                               change, until N seconds have passed or Ctrl-C\n"
         "\n"
         "Options:\n"
-        "  --port PORT    the port as the port list shows it, its last part, or a device\n"
-        "                 path; without it, the port the window used last\n"
+        "  --port PORT    the port as the port list shows it, its last part, a device path,\n"
+        "                 a /dev/serial/by-id/ or by-path link, or the serial number of its\n"
+        "                 USB adapter; without it, the port the window used last\n"
         "  --trace FILE   write every byte sent and received, with time stamps, re-sends\n"
         "                 and time-outs, to FILE\n"
         "  --config FILE  keep the stored preferences (the serial-number counter) in FILE\n"
         "                 instead of the user's own; also $" +
         std::string(kConfigVariable) +
         "\n"
-        "  --no-backup    send, set, factory-reset: go on when the box's settings cannot\n"
+        "  --record FILE  provision, factory-reset, send, set: append the run's line to FILE\n"
+        "                 (JSON Lines) instead of HX-5310-Record.jsonl beside the preferences\n"
+        "  --json         one JSON object on standard output (monitor: one a frame); the\n"
+        "                 messages stay on standard error\n"
+        "  --no-backup    send, set, factory-reset, provision: go on when the box's settings "
+        "cannot\n"
         "                 be kept as a backup first (without it, nothing is changed then)\n"
         "  --move-counter-back\n"
         "                 set serial=, factory-reset --serial: give a number below the\n"

@@ -17,6 +17,8 @@ enum class Command {
     Set,
     Restart,
     FactoryReset,
+    Provision,
+    Verify,
     Monitor
 };
 
@@ -30,9 +32,12 @@ struct CliOptions {
     std::string port;   // --port; empty: the port the window stored last
     std::string trace;  // --trace FILE; empty: no trace
     std::string config; // --config FILE; empty: $HX5310_CONFIG, else the user's own preferences
-    std::string file;   // read: FILE, "-" or empty for standard output; send: FILE
+    std::string record; // --record FILE; empty: the record beside the preferences
+    std::string file;   // read: FILE, "-" or empty for standard output; send, provision, verify
+    // --json: one JSON object on standard output (a line a frame for monitor) instead of text.
+    bool json = false;
     std::vector<Assignment> assignments;  // set
-    std::optional<std::string> newSerial; // factory-reset --serial HEX
+    std::optional<std::string> newSerial; // factory-reset, provision --serial HEX
     std::optional<double> seconds;        // monitor --seconds N
     // --no-backup: a send or reset goes on when the box's settings cannot be kept as a backup
     // (the window's question answered Yes); without it, it stops before the box is changed.
@@ -48,6 +53,12 @@ struct CliOptions {
 // anything that is not a well-formed command line (setting values are checked later, by the
 // window's own rules).
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
+
+// The command's name as typed ("factory-reset").
+const char* CommandName(Command command);
+
+// Whether a run of the command goes into the production record.
+bool Recorded(Command command);
 
 // The text of --help.
 std::string CliUsage();

@@ -6,7 +6,10 @@
 
 #include "Files.h"
 #include "Output.h"
+#include "SettingsDiff.h"
 #include "SettingsFile.h"
+
+#include <QJsonArray>
 
 #include <cctype>
 #include <cerrno>
@@ -114,6 +117,9 @@ Session::~Session() {
 
 int Session::Run() {
     int status = kExitOk;
+    // A record that cannot be written is found before the box is touched.
+    if (Recorded(m_opt.command) && !RecordWritable())
+        return m_opt.json ? EmitJson(kExitUsage) : kExitUsage;
     switch (m_opt.command) {
     case Command::Ports:
         status = Ports();
@@ -136,6 +142,12 @@ int Session::Run() {
     case Command::FactoryReset:
         status = FactoryReset();
         break;
+    case Command::Provision:
+        status = Provision();
+        break;
+    case Command::Verify:
+        status = Verify();
+        break;
     case Command::Monitor:
         status = Monitor();
         break;
@@ -149,19 +161,26 @@ int Session::Run() {
         m_win.EndDialog(IDCANCEL); // closes the port, as closing the window does
     if (m_env.trace.Failed())
         Error("the trace could not be written completely");
+    if (Recorded(m_opt.command))
+        status = WriteRecord(status);
+    // The monitor's frames are its lines; only a monitor that failed ends with an object.
+    if (m_opt.json && (m_opt.command != Command::Monitor || status != kExitOk))
+        status = EmitJson(status);
     return status;
 }
 
 bool Session::OpenWindow(bool needPort, int& status) {
     m_app.LoadPreferences();
     m_dlg = std::make_unique<CHX5310ConfigDlg>(m_win, m_ports, m_app);
-    const std::string port =
-        m_opt.port.empty() ? m_app.GetProfileString("Serial Port", "") : m_opt.port;
+    std::string port = m_opt.port.empty() ? m_app.GetProfileString("Serial Port", "") : m_opt.port;
     if (needPort && port.empty()) {
         Error("no port given (--port PORT), and the window has stored none");
+        m_toolOutcome = "usage";
         status = kExitUsage;
         return false;
     }
+    if (needPort && !m_opt.port.empty() && (port = ResolvePort(port, status)).empty())
+        return false;
     m_dlg->SetPortName(port);
     m_win.RunModal(MainDialogTemplate(), m_tap);
     Observe();
@@ -208,11 +227,19 @@ void Session::Step() {
 }
 
 int Session::Operate(int id, const std::string& name, OutcomeKind success) {
-    m_env.trace.Line("operation " + name + " (" + std::to_string(id) + ")");
+    return OperateBy([this, id] { return m_win.Click(id); }, name + " (" + std::to_string(id) + ")",
+                     success);
+}
+
+int Session::OperateBy(const std::function<bool()>& startOperation, const std::string& label,
+                       OutcomeKind success) {
+    const std::string name = label.substr(0, label.find(" ("));
+    m_env.trace.Line("operation " + label);
     m_lineLost = false;
+    m_operated = true;
     m_loop->CatchUp();
     const uint64_t start = m_loop->ElapsedMs();
-    if (!m_win.Click(id)) {
+    if (!startOperation()) {
         Error("the window does not offer \"" + name + "\" now");
         return kExitBox;
     }
@@ -258,6 +285,7 @@ int Session::Operate(int id, const std::string& name, OutcomeKind success) {
               "(--no-backup goes on without one)");
     if (m_dlg->LastOutcome().boxChanged)
         Error(WhatTheBoxHolds());
+    m_mayHold = m_dlg->LastOutcome().givenSerial;
     return kExitBox;
 }
 
@@ -266,8 +294,11 @@ int Session::Interrupted() {
     // An operation still running has its outcome only now: the port closes with the window.
     const bool running = m_dlg && m_dlg->OperationRunning();
     Error("interrupted; the port is closed");
-    if (running && m_dlg->BoxChanged())
+    m_toolOutcome = "interrupted";
+    if (running && m_dlg->BoxChanged()) {
         Error(WhatTheBoxHolds());
+        m_mayHold = m_dlg->SerialTheBoxMayHold();
+    }
     m_env.trace.Line("interrupted");
     if (m_dlg && !m_win.Ended())
         m_win.EndDialog(IDCANCEL);
@@ -306,9 +337,34 @@ int Session::Ports() {
     int status = kExitOk;
     if (!OpenWindow(false, status))
         return status;
+    // The list's names, with what is known of each port's adapter.
+    const std::vector<PortInfo> infos = m_env.ports.DescribePorts();
     std::string out;
-    for (const std::string& port : m_win.ListItems(IDC_PORT))
-        out += port + "\n";
+    QJsonArray ports;
+    for (const std::string& name : m_win.ListItems(IDC_PORT)) {
+        PortInfo info;
+        info.device = m_dlg->PortPath(name);
+        for (const PortInfo& i : infos)
+            if (i.device == info.device)
+                info = i;
+        const std::pair<const char*, const std::string*> items[] = {
+            {"device", &info.device},        {"vendor_id", &info.vendorId},
+            {"product_id", &info.productId}, {"maker", &info.maker},
+            {"product", &info.product},      {"serial_number", &info.serialNumber},
+            {"by_id", &info.byId},           {"by_path", &info.byPath}};
+        QJsonObject port{{"name", QString::fromStdString(name)}};
+        out += name + "\n";
+        for (const auto& [key, value] : items) {
+            port.insert(QLatin1String(key), QString::fromStdString(*value));
+            if (!value->empty())
+                out += std::string("  ") + key + ": " + *value + "\n";
+        }
+        ports.append(port);
+    }
+    if (m_opt.json) {
+        m_json.insert("ports", ports);
+        return kExitOk;
+    }
     return Out(out) ? kExitOk : kExitUsage;
 }
 
@@ -388,6 +444,14 @@ int Session::Show() {
         return status;
     if ((status = ReadBox()) != kExitOk)
         return status;
+    NoteBox();
+    if (m_opt.json) {
+        QJsonObject settings;
+        for (const auto& [name, value] : AllSettings(m_win))
+            settings.insert(QString::fromStdString(name), QString::fromStdString(value));
+        m_json.insert("settings", settings);
+        return kExitOk;
+    }
     return Out(FormatSettings(AllSettings(m_win))) ? kExitOk : kExitUsage;
 }
 
@@ -402,6 +466,7 @@ int Session::Send() {
                : err == EISDIR        ? "is a folder"
                : err == ENOENT        ? "no such file"
                                       : std::strerror(err)));
+        m_toolOutcome = "bad_file";
         return kExitUsage;
     }
     std::fclose(probe);
@@ -411,22 +476,52 @@ int Session::Send() {
         return status;
     if ((status = ReadBox()) != kExitOk)
         return status;
+    NoteBox();
+    if ((status = LoadFile(m_opt.file, "nothing was sent")) != kExitOk)
+        return status;
+    return Operate(IDC_SEND, "設定送信", OutcomeKind::Sent);
+}
 
+int Session::LoadFile(const std::string& path, const char* notDone) {
     // "読出...": the file's settings into the editor; the box keeps its serial number.
     const size_t messagesBefore = m_win.Messages().size();
-    m_win.QueueFileAnswer(m_opt.file);
+    m_win.QueueFileAnswer(path);
     m_win.Click(IDC_LOAD);
     Observe();
     if (m_dlg->LastOutcome().kind != OutcomeKind::FileLoaded) {
-        Error(m_opt.file + " was not loaded; nothing was sent");
+        Error(path + " was not loaded; " + notDone);
+        m_toolOutcome = "bad_file";
+        m_toolDetail = m_dlg->LastOutcome().detail;
         return kExitUsage;
     }
     if (!SettingsAccepted(messagesBefore)) {
-        Error(m_opt.file + " holds a value that the window refuses (" + FocusedSetting() +
-              "); nothing was sent");
+        Error(path + " holds a value that the window refuses (" + FocusedSetting() + "); " +
+              notDone);
+        m_toolOutcome = "bad_file";
+        m_toolDetail = FocusedSetting();
         return kExitUsage;
     }
-    return Operate(IDC_SEND, "設定送信", OutcomeKind::Sent);
+    return kExitOk;
+}
+
+bool Session::SettingsFileUsable(const std::string& path) {
+    SettingsImage image{};
+    std::string reason;
+    const FileRead read = ReadSettingsFile(path, image, reason);
+    std::string why;
+    if (read == FileRead::CannotOpen || read == FileRead::CannotRead)
+        why = reason;
+    else if (read == FileRead::FormatError)
+        why = "is not a settings file (ファイルの書式が異なっています)";
+    else if (GetU16(image, kModelCodeOffset) != kModelCode)
+        why = "holds the settings of another model (" +
+              ModelMismatchMessage(GetU16(image, kModelCodeOffset)) + ")";
+    if (why.empty())
+        return true;
+    Error(path + ": " + why + "; the box was not touched");
+    m_toolOutcome = "bad_file";
+    m_toolDetail = why;
+    return false;
 }
 
 int Session::ApplyAssignment(const Assignment& a) {
@@ -494,6 +589,7 @@ int Session::Set() {
         return status;
     if ((status = ReadBox()) != kExitOk)
         return status;
+    NoteBox();
 
     const SettingValues before = AllSettings(m_win);
     const size_t messagesBefore = m_win.Messages().size();
@@ -537,6 +633,10 @@ int Session::Set() {
         if (given ? !SameValue(s, given->value, now) : before.at(s.name) != now)
             changed[s.name] = now;
     }
+    QJsonObject also;
+    for (const auto& [name, value] : changed)
+        also.insert(QString::fromStdString(name), QString::fromStdString(value));
+    m_json.insert("changed", also);
     return OutAfterChange(FormatSettings(changed), kExitOk);
 }
 
@@ -549,33 +649,126 @@ int Session::Restart() {
     return Operate(IDC_RESTART, "再起動", OutcomeKind::Restarted);
 }
 
+bool Session::TakeNewSerial(uint32_t& serial) {
+    if (!m_opt.newSerial || ParseSerialText(*m_opt.newSerial, serial))
+        return true;
+    Say(HexSerialMessage());
+    Error("--serial " + *m_opt.newSerial + " is not a serial number");
+    m_toolOutcome = "usage";
+    return false;
+}
+
+void Session::TypeNewSerial(uint32_t serial, bool hadNone) {
+    if (!m_opt.newSerial)
+        return;
+    if (hadNone)
+        m_win.Type(IDC_NEW_SERIAL, FormatSerialText(serial));
+    else
+        Error("note: the box keeps its serial number " + m_boxSerial + "; --serial is not used");
+}
+
 int Session::FactoryReset() {
     uint32_t newSerial = 0;
-    if (m_opt.newSerial && !ParseSerialText(*m_opt.newSerial, newSerial)) {
-        Say(HexSerialMessage());
-        Error("--serial " + *m_opt.newSerial + " is not a serial number");
+    if (!TakeNewSerial(newSerial))
         return kExitUsage;
-    }
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
     if ((status = ReadBox()) != kExitOk)
         return status;
+    NoteBox();
 
-    const uint32_t boxSerial = GetU32(m_dlg->Image(), kSerialOffset);
-    const bool hadNone = boxSerial == kNoSerial;
-    if (m_opt.newSerial) {
-        if (hadNone)
-            m_win.Type(IDC_NEW_SERIAL, FormatSerialText(newSerial));
-        else
-            Error("note: the box keeps its serial number " + FormatSerialText(boxSerial) +
-                  "; --serial is not used");
-    }
+    const bool hadNone = m_boxSerial.empty();
+    TypeNewSerial(newSerial, hadNone);
     if ((status = Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset)) != kExitOk)
         return status;
     if (hadNone)
         Error("the next box without a serial number gets " + m_dlg->NewSerialText());
+    m_json.insert("serial", QString::fromStdString(m_win.GetText(IDC_SERIAL)));
+    m_json.insert("serial_given", hadNone);
     return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
+}
+
+int Session::Provision() {
+    // Everything that can be refused is refused before the box is touched.
+    uint32_t newSerial = 0;
+    if (!TakeNewSerial(newSerial))
+        return kExitUsage;
+    if (!SettingsFileUsable(m_opt.file))
+        return kExitUsage;
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    // One port session for the whole pass: the read, then the window's provision.
+    m_dlg->HoldPort(true);
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+    NoteBox();
+    const bool hadNone = m_boxSerial.empty();
+    if ((status = LoadFile(m_opt.file, "the box was not changed")) != kExitOk)
+        return status;
+    TypeNewSerial(newSerial, hadNone);
+    status = OperateBy(
+        [this] {
+            m_dlg->Provision();
+            return m_dlg->OperationRunning() ||
+                   m_dlg->LastOutcome().kind != OutcomeKind::FileLoaded;
+        },
+        "出荷設定", OutcomeKind::Provisioned);
+    m_dlg->HoldPort(false);
+    if (status != kExitOk)
+        return status;
+    if (hadNone)
+        Error("the next box without a serial number gets " + m_dlg->NewSerialText());
+    m_json.insert("serial", QString::fromStdString(m_win.GetText(IDC_SERIAL)));
+    m_json.insert("serial_given", hadNone);
+    return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
+}
+
+int Session::Verify() {
+    if (!SettingsFileUsable(m_opt.file))
+        return kExitUsage;
+    int status = kExitOk;
+    if (!OpenWindow(true, status))
+        return status;
+    if ((status = ReadBox()) != kExitOk)
+        return status;
+    NoteBox();
+    const SettingsImage boxImage = m_dlg->Image();
+    const SettingValues boxValues = AllSettings(m_win);
+    // The file as a send would lay it over this box: the load of "読出...".
+    if ((status = LoadFile(m_opt.file, "nothing was compared")) != kExitOk)
+        return status;
+    const std::vector<Difference> diffs =
+        DiffSettings(boxValues, AllSettings(m_win), boxImage, m_dlg->Image());
+
+    std::string out;
+    QJsonArray list;
+    for (const Difference& d : diffs) {
+        QJsonObject item;
+        if (d.setting.empty()) {
+            char address[16];
+            std::snprintf(address, sizeof address, "0x%03X", static_cast<unsigned>(d.address));
+            out += std::string(address) + " box=" + d.box + " file=" + d.file + "\n";
+            item.insert("address", d.address);
+        } else {
+            out += d.setting + " box=" + d.box + " file=" + d.file + "\n";
+            item.insert("setting", QString::fromStdString(d.setting));
+        }
+        item.insert("box", QString::fromStdString(d.box));
+        item.insert("file", QString::fromStdString(d.file));
+        list.append(item);
+    }
+    m_toolOutcome = diffs.empty() ? "equal" : "differ";
+    Error(diffs.empty() ? "the box holds the settings of " + m_opt.file
+                        : "the box differs from " + m_opt.file + " in " +
+                              std::to_string(diffs.size()) + " places");
+    m_json.insert("equal", diffs.empty());
+    m_json.insert("differences", list);
+    const int result = diffs.empty() ? kExitOk : kExitBox;
+    if (m_opt.json)
+        return result;
+    return Out(out) ? result : kExitUsage;
 }
 
 std::string Session::WhatTheBoxHolds() const {
@@ -588,6 +781,9 @@ std::string Session::WhatTheBoxHolds() const {
     case OutcomeKind::FactoryReset:
         text = "the box is at its factory settings";
         break;
+    case OutcomeKind::Provisioned:
+        text = "the box is at its factory settings with the settings sent and stored";
+        break;
     case OutcomeKind::Restarted:
         text = "the box has restarted";
         break;
@@ -595,7 +791,7 @@ std::string Session::WhatTheBoxHolds() const {
         break;
     }
     const std::string given = m_dlg->SerialTheBoxMayHold();
-    if (out.kind == OutcomeKind::FactoryReset)
+    if (out.kind == OutcomeKind::FactoryReset || out.kind == OutcomeKind::Provisioned)
         text += ", serial number " + m_win.GetText(IDC_SERIAL);
     else if (!given.empty())
         text += "; it may hold serial number " + given +
@@ -604,7 +800,7 @@ std::string Session::WhatTheBoxHolds() const {
 }
 
 int Session::OutAfterChange(const std::string& data, int status) {
-    if (Out(data))
+    if (m_opt.json || Out(data)) // --json: the result goes out with the object at the end
         return status;
     if (g_stopRequested) {
         Error("interrupted before the result was written; " + WhatTheBoxHolds());

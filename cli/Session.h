@@ -10,10 +10,13 @@
 #include "SettingNames.h"
 #include "TraceLog.h"
 
+#include <QJsonObject>
+
 #include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace hx::cli {
 
@@ -31,6 +34,7 @@ extern volatile std::sig_atomic_t g_stopRequested;
 struct Environment {
     IPreferences& prefs;
     std::string prefsLocation; // where prefs are kept, for messages
+    bool prefsNamed = false;   // a file named by --config or $HX5310_CONFIG, not the user's own
     IPortFactory& ports;       // the system's real ports
     TraceLog& trace;
     std::string appDataFolder; // the tool's own folder (backups), as the window uses it
@@ -73,7 +77,30 @@ private:
     int Set();
     int Restart();
     int FactoryReset();
+    int Provision();
+    int Verify();
     int Monitor();
+    // A settings file that provision or verify can use, checked before the box is touched: a
+    // regular file holding a settings file of this model. False after a message.
+    bool SettingsFileUsable(const std::string& path);
+    // --serial of factory-reset and provision into field 1066 for a box without a number (after
+    // the read). False after a message for a text that is no serial number.
+    bool TakeNewSerial(uint32_t& serial);
+    void TypeNewSerial(uint32_t serial, bool hadNone);
+    // "読出...": the file's settings into the editor, the box keeping its serial number. Status
+    // 2 after a message when the file is refused.
+    int LoadFile(const std::string& path, const char* notDone);
+    // The port as the window knows it: a by-id or by-path link (or any link) leads to the
+    // device it names, an adapter's serial number to its port. Empty after a message.
+    std::string ResolvePort(const std::string& given, int& status);
+    // The record of this run, appended to the record file; the status to end with.
+    std::string RecordPath() const;
+    bool RecordWritable();
+    int WriteRecord(int status);
+    // The one JSON object of --json on standard output; the status to end with.
+    int EmitJson(int status);
+    // What the box was when it was read (for the record).
+    void NoteBox();
 
     // Builds the window as the application object does; with needPort, the port of the
     // options (or the stored one) is selected in the port list. False after a message.
@@ -82,6 +109,7 @@ private:
     // Clicks a button and runs the operation it starts to its end. kExitOk when it ended
     // with the outcome success.
     int Operate(int id, const std::string& name, OutcomeKind success);
+    int OperateBy(const std::function<bool()>& start, const std::string& name, OutcomeKind success);
     int ReadBox() { return Operate(IDC_RECEIVE, "設定受信", OutcomeKind::Received); }
     // What the box now holds after an operation that changed it, for a message when the run
     // cannot end as it should (standard output, an interruption).
@@ -122,6 +150,16 @@ private:
     std::unique_ptr<CHX5310ConfigDlg> m_dlg;
     EventTap m_tap{*this};
     std::unique_ptr<RealTimeLoop> m_loop;
+
+    // --json: what the command found, beside the status and the outcome added at the end.
+    QJsonObject m_json;
+    std::vector<std::string> m_said; // every line said on standard error, for --json
+    std::string m_toolOutcome;       // the tool's own end (a bad file, an interruption)
+    std::string m_toolDetail;        // its detail
+    bool m_operated = false;         // a window operation was started
+    // What the record keeps of the box.
+    std::string m_boxSerial, m_model, m_firmware;
+    std::string m_mayHold; // a number from the counter that an interrupted run left unclear
 
     std::string m_lastInfo;
     size_t m_messagesSeen = 0;

@@ -3,9 +3,37 @@
 
 #include "StaticLevel.h"
 
+#include <QJsonDocument>
+
 #include <cstdio>
+#include <cstdlib>
 
 namespace hx::cli {
+namespace {
+
+// A monitor line "NAME=VALUE ..." as one JSON object: the seconds as "t", levels as numbers,
+// lamps as their texts ("0", "1", an x for the crossed PTT picture).
+std::string MonitorJson(const std::string& stamp, const std::string& line) {
+    QJsonObject o{{"t", std::atof(stamp.c_str())}};
+    size_t from = 0;
+    while (from < line.size()) {
+        size_t to = line.find(' ', from);
+        if (to == std::string::npos)
+            to = line.size();
+        const std::string pair = line.substr(from, to - from);
+        const auto eq = pair.find('=');
+        const QString name = QString::fromStdString(pair.substr(0, eq));
+        const std::string value = eq == std::string::npos ? "" : pair.substr(eq + 1);
+        if (name.startsWith("level") || name.startsWith("mic-level"))
+            o.insert(name, std::atoi(value.c_str()));
+        else
+            o.insert(name, QString::fromStdString(value));
+        from = to + 1;
+    }
+    return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() + "\n";
+}
+
+} // namespace
 namespace {
 
 // A monitor that hears nothing this long says so once.
@@ -114,7 +142,7 @@ int Session::Monitor() {
         shown = line;
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "%.3f ", static_cast<double>(now - start) / 1000.0);
-        if (!Out(stamp + line + "\n")) {
+        if (!Out(m_opt.json ? MonitorJson(stamp, line) : stamp + line + "\n")) {
             readerGone = true; // the reader of standard output has gone: the monitor ends
             break;
         }

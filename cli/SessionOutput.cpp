@@ -13,6 +13,7 @@ namespace hx::cli {
 
 void Session::Say(const std::string& windowText) {
     ClearProgress();
+    m_said.push_back(windowText);
     std::fprintf(stderr, "%s\n", windowText.c_str());
     std::fflush(stderr);
 }

@@ -16,7 +16,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 #include <csignal>
 #include <cstdio>
@@ -47,6 +51,15 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseCliOptions(args, options, error)) {
         std::fprintf(stderr, "hx5310ctl: %s\nTry hx5310ctl --help.\n", error.c_str());
+        // A script that asked for JSON gets the refusal as JSON too.
+        if (std::find(args.begin(), args.end(), "--json") != args.end()) {
+            const QJsonObject end{{"kind", "usage"},
+                                  {"detail", QString::fromStdString(error)},
+                                  {"box_changed", false}};
+            const QJsonObject o{{"status", kExitUsage}, {"outcome", end}};
+            std::fputs(QJsonDocument(o).toJson(QJsonDocument::Compact).constData(), stdout);
+            std::fputs("\n", stdout);
+        }
         return kExitUsage;
     }
     if (options.command == Command::Help) {
@@ -103,7 +116,8 @@ int main(int argc, char** argv) {
 #else
     hx::QtPortFactory ports;
 #endif
-    Environment env{*prefs, prefs->Location(), ports, trace, appData, ::isatty(STDERR_FILENO) != 0};
+    Environment env{*prefs,  prefs->Location(),           !config.empty(), ports, trace,
+                    appData, ::isatty(STDERR_FILENO) != 0};
     Session session(options, std::move(env));
     return session.Run();
 }

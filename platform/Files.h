@@ -72,6 +72,24 @@ bool MakeFolders(const std::string& folder);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const std::string& path);
 
+// Appends line (its own line end included) to the file at path, made if missing, as one write
+// under an exclusive lock on the file that every program appending this way honours, and syncs
+// it to the disk (with the folder, when the file was made) before it returns: many programs
+// appending at once lose no line and tear none, and a line this returned true for survives a
+// power cut. A line that could not be written whole is taken back. Waits up to waitMs for the
+// lock; on failure err says why (EBUSY: the lock was not had in time).
+bool AppendLineDurably(const std::string& path, const std::string& line, unsigned waitMs, int& err);
+
+// A symbolic link in a folder and the real path of the file it leads to.
+struct LinkEntry {
+    std::string name;
+    std::string target;
+};
+
+// The symbolic links of folder that lead to something that exists; empty when it cannot be read
+// (and on systems without such links).
+std::vector<LinkEntry> LinksIn(const std::string& folder);
+
 // The local time of t, in the time zone of the machine.
 std::tm LocalTime(std::time_t t);
 

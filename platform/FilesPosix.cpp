@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <time.h>
@@ -406,6 +408,76 @@ bool MakeFolders(const std::string& folder) {
 
 bool RemoveFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool AppendLineDurably(const std::string& path, const std::string& line, unsigned waitMs,
+                       int& err) {
+    bool made = true;
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        made = false;
+        // A FIFO is not waited for: the record is a file.
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
+    }
+    if (fd < 0) {
+        err = Portable(errno);
+        return false;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); } // lets go of the lock too
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        err = kNotRegularFile;
+        return false;
+    }
+    for (unsigned waited = 0;; waited += 10) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            break;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            err = Portable(errno);
+            return false;
+        }
+        if (waited >= waitMs) {
+            err = EBUSY;
+            return false;
+        }
+        ::poll(nullptr, 0, 10);
+    }
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    ssize_t n = -1;
+    do
+        n = ::write(fd, line.data(), line.size());
+    while (n < 0 && errno == EINTR);
+    if (n != static_cast<ssize_t>(line.size())) {
+        err = n < 0 ? Portable(errno) : ENOSPC;
+        if (n > 0 && before >= 0 && ::ftruncate(fd, before) != 0)
+            err = EIO; // the part written could not be taken back
+        return false;
+    }
+    if (::fsync(fd) != 0) {
+        err = Portable(errno);
+        return false;
+    }
+    if (made)
+        SyncFolder(FolderOf(path));
+    return true;
+}
+
+std::vector<LinkEntry> LinksIn(const std::string& folder) {
+    std::vector<LinkEntry> links;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            continue;
+        char real[PATH_MAX];
+        if (::realpath(it->path().c_str(), real))
+            links.push_back({it->path().filename().string(), real});
+    }
+    return links;
 }
 
 std::tm LocalTime(std::time_t t) {

@@ -478,6 +478,58 @@ bool RemoveFile(const std::string& path) {
     return Wide(path, wide) && ::DeleteFileW(wide.c_str()) != 0;
 }
 
+bool AppendLineDurably(const std::string& path, const std::string& line, unsigned waitMs,
+                       int& err) {
+    std::wstring wide;
+    if (!Wide(path, wide) || wide.empty()) {
+        err = ENOENT;
+        return false;
+    }
+    // FILE_APPEND_DATA alone: every write goes to the end of the file, as O_APPEND does.
+    Handle file(::CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        err = LastError();
+        return false;
+    }
+    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) {
+        err = kNotRegularFile;
+        return false;
+    }
+    OVERLAPPED whole{};
+    for (unsigned waited = 0;; waited += 10) {
+        if (::LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                         MAXDWORD, MAXDWORD, &whole))
+            break;
+        if (::GetLastError() != ERROR_LOCK_VIOLATION && ::GetLastError() != ERROR_IO_PENDING) {
+            err = LastError();
+            return false;
+        }
+        if (waited >= waitMs) {
+            err = EBUSY;
+            return false;
+        }
+        ::Sleep(10);
+    }
+    DWORD written = 0;
+    const bool ok =
+        ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+        written == line.size();
+    if (!ok)
+        err = written == 0 ? LastError() : ENOSPC;
+    const bool flushed = ok && ::FlushFileBuffers(file.Get());
+    if (ok && !flushed)
+        err = LastError();
+    ::UnlockFileEx(file.Get(), 0, MAXDWORD, MAXDWORD, &whole);
+    return flushed;
+}
+
+std::vector<LinkEntry> LinksIn(const std::string& folder) {
+    (void)folder; // serial adapters have no links to them on Windows
+    return {};
+}
+
 std::tm LocalTime(std::time_t t) {
     std::tm local{};
     ::localtime_s(&local, &t);

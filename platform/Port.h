@@ -64,6 +64,24 @@ public:
     virtual void TakeWaiting() {}
 };
 
+// What is known of the adapter behind a port; empty texts are not known.
+struct PortInfo {
+    std::string device;    // the path the port is opened by, as ListPorts gives it
+    std::string vendorId;  // USB vendor id, four lower-case hexadecimal digits
+    std::string productId; // USB product id, the same
+    std::string maker;     // the adapter's maker, as the adapter says
+    std::string product;   // its product text
+    std::string serialNumber;
+    std::string byId;   // the stable link to it that names the adapter (/dev/serial/by-id/...)
+    std::string byPath; // the stable link that names the USB socket (/dev/serial/by-path/...)
+};
+
+// The adapter's serial number in a by-id link's name as udev makes it
+// ("usb-FTDI_FT232R_USB_UART_A12345-if00-port0" gives "A12345"), the part after the last
+// underscore before the interface; empty when the name has no such part. A name made without a
+// serial number ends in the product's last word instead, which this cannot tell.
+std::string SerialFromByIdName(const std::string& name);
+
 class IPortFactory {
 public:
     virtual ~IPortFactory() = default;
@@ -75,6 +93,13 @@ public:
     virtual std::string DescribePort(const std::string& path) {
         (void)path;
         return {};
+    }
+    // Every port of ListPorts, in its order, with what is known of its adapter.
+    virtual std::vector<PortInfo> DescribePorts() {
+        std::vector<PortInfo> ports;
+        for (const std::string& path : ListPorts())
+            ports.push_back(PortInfo{path, {}, {}, {}, {}, {}, {}, {}});
+        return ports;
     }
 };
 

@@ -63,8 +63,11 @@ OperationProgress CHX5310ConfigDlg::Progress() const {
         p.phase = OperationProgress::Verifying;
         p.percent = share(m_imageCovered.count());
         break;
-    case 15:
     case 33:
+        // A provision's factory settings, before its image.
+        p.phase = m_bProvision ? OperationProgress::Resetting : OperationProgress::Storing;
+        break;
+    case 15:
     case 34:
         p.phase = OperationProgress::Storing;
         break;

@@ -66,16 +66,25 @@ void CHX5310ConfigDlg::OnRestartBox() {
 void CHX5310ConfigDlg::OnFactoryReset() {
     StartOperation(STEP_FACTORY_FIRST);
 }
+void CHX5310ConfigDlg::Provision() {
+    // Like every operation but a read, only once the box's image is here.
+    if (m_nStep != 0 || m_bMonitorMode || !m_bImageFromBox)
+        return;
+    StartOperation(STEP_PROVISION_FIRST);
+}
 
 void CHX5310ConfigDlg::StartOperation(int firstStep) {
     if (firstStep != STEP_TX_FIRST)
         m_bResumeMonitor = 0;
     const bool fieldsPassed = UpdateData(true);
+    const bool provision = firstStep == STEP_PROVISION_FIRST;
+    // Steps that write the editor's image to the box.
+    const bool writesImage = firstStep == STEP_TX_FIRST || provision;
 
     // A box without a serial number gets the text of field 1066; a text that is not a serial
     // number must reach neither the box nor the stored counter, so the reset does not start.
     const uint32_t boxSerial = GetU32(m_SettingsImage, kSerialOffset);
-    bool giveSerial = firstStep == STEP_FACTORY_FIRST && boxSerial == kNoSerial;
+    bool giveSerial = (firstStep == STEP_FACTORY_FIRST || provision) && boxSerial == kNoSerial;
     uint32_t typed = 0;
     bool typedByUser = false;
     if (giveSerial) {
@@ -95,9 +104,8 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     // A send or a factory reset goes only with fields that passed their checks: the refused
     // field has shown its message and holds the focus, and nothing reaches the box. A read or a
     // restart goes on (the read replaces the fields, a restart does not use them).
-    if (!fieldsPassed && (firstStep == STEP_TX_FIRST || firstStep == STEP_FACTORY_FIRST)) {
-        RefuseField(firstStep == STEP_TX_FIRST ? "設定を送信していません"
-                                               : "装置は変更していません");
+    if (!fieldsPassed && (writesImage || firstStep == STEP_FACTORY_FIRST)) {
+        RefuseField(writesImage ? "設定を送信していません" : "装置は変更していません");
         return;
     }
 
@@ -105,7 +113,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     // number is reserved: a backup that cannot be written changes nothing unless the user
     // chooses to go on without one.
     std::string backupNote;
-    if (firstStep == STEP_TX_FIRST || firstStep == STEP_FACTORY_FIRST) {
+    if (writesImage || firstStep == STEP_FACTORY_FIRST) {
         std::string why;
         if (!BackupBoxImage(&why)) {
             backupNote = m_strBackupError;
@@ -124,13 +132,17 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
     if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr))
         return;
     m_bGiveSerial = giveSerial ? 1 : 0;
+    m_bProvision = provision ? 1 : 0;
     m_win.KillTimer(TIMER_CLEAR_INFO);
     m_strInfo.clear();
     m_strBackupError = backupNote; // going on without a backup: shown with the outcome
     BeginCommands();
     UpdateData(false);
-    if (firstStep == STEP_TX_FIRST)
+    if (writesImage)
         ExchangeImage(true);
+    // The image sent carries the number the box is given (the box stores the whole image).
+    if (provision && giveSerial)
+        PutU32(m_SettingsImage, kSerialOffset, m_nGivenSerial);
     EnableOperationControls(false);
     switch (firstStep) {
     case STEP_RX_FIRST:
@@ -141,6 +153,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         m_SettingsImage.fill(0);
         break;
     case STEP_TX_FIRST:
+    case STEP_PROVISION_FIRST:
         m_nSendAddress = 0;
         m_nSentAddress = 0;
         m_bImageValid = 0;
@@ -154,7 +167,8 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         break;
     }
     m_imageCovered.reset();
-    m_nStep = firstStep;
+    // A provision runs the factory reset's first steps, then the send's.
+    m_nStep = provision ? STEP_FACTORY_FIRST : firstStep;
     GreetBox();
 }
 
@@ -315,10 +329,6 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
             record(HEX_STORE, ERR_RECEIVE);
         }
         break;
-    case 11:
-        if (ok)
-            next(12, "ATSTX\r", 200);
-        break;
     case 12:
         if (ok) {
             // The whole image goes out record by record, one per transmit-empty event; the box
@@ -368,10 +378,15 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         if (ok)
             RestartSuccessEnd();
         break;
-    case 31:
+    case 31: {
+        // A provision's image already carries the number it gives: whether it gives one is
+        // its own.
+        const bool none =
+            m_bProvision ? m_bGiveSerial != 0 : GetU32(m_SettingsImage, kSerialOffset) == kNoSerial;
         if (ok)
-            next(GetU32(m_SettingsImage, kSerialOffset) == kNoSerial ? 32 : 33, "AT&F\r", 200);
+            next(none ? 32 : 33, "AT&F\r", 200);
         break;
+    }
     case 32:
         if (ok) {
             // The number was reserved before the operation started.
@@ -379,8 +394,17 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         }
         break;
     case 33:
-        if (ok)
+        if (!ok)
+            break;
+        if (!m_bProvision) {
             next(34, "AT&W\r", 500);
+            break;
+        }
+        // A provision goes on with the image, whose store and read-back are the send's.
+        [[fallthrough]];
+    case 11:
+        if (ok)
+            next(12, "ATSTX\r", 200);
         break;
     case 34:
         if (ok) {
@@ -453,7 +477,7 @@ void CHX5310ConfigDlg::SetFileOutcome(OutcomeKind kind, const std::string& detai
 void CHX5310ConfigDlg::ReceiveSuccessEnd(OutcomeKind kind) {
     m_win.KillTimer(TIMER_RETRY);
     m_nStep = 0;
-    ClosePort();
+    CloseAfterSuccess();
     ExchangeImage(false);
     KeepBoxImage();
     m_bImageFromBox = 1;
@@ -469,9 +493,18 @@ void CHX5310ConfigDlg::ReceiveSuccessEnd(OutcomeKind kind) {
 void CHX5310ConfigDlg::SendSuccessEnd() {
     m_win.KillTimer(TIMER_RETRY);
     m_nStep = 0;
-    ClosePort();
+    CloseAfterSuccess();
     EnableOperationControls(true);
-    SetOutcome(OutcomeKind::Sent);
+    if (m_bProvision) {
+        // The read-back matched: the image is what the box now holds, its number included.
+        ExchangeImage(false);
+        KeepBoxImage();
+        m_bImageFromBox = 1;
+        if (m_bGiveSerial)
+            ShowSerialRow(false);
+        m_win.SetTitle(SuccessTitle());
+    }
+    SetOutcome(m_bProvision ? OutcomeKind::Provisioned : OutcomeKind::Sent);
     UpdateData(false);
     MarkEditorKept();
     if (m_bResumeMonitor) {
@@ -484,7 +517,7 @@ void CHX5310ConfigDlg::SendSuccessEnd() {
 void CHX5310ConfigDlg::RestartSuccessEnd() {
     m_win.KillTimer(TIMER_RETRY);
     m_nStep = 0;
-    ClosePort();
+    CloseAfterSuccess();
     EnableOperationControls(true);
     SetOutcome(OutcomeKind::Restarted);
     UpdateData(false);

@@ -10,6 +10,9 @@ namespace hx {
 
 int CHX5310ConfigDlg::OpenPort() {
     m_rxLen = 0;
+    // A port held open from the last operation is the line to the same box.
+    if (m_bHoldPort && m_bPortOpen && m_pComm && m_pComm->IsOpen())
+        return 1;
     if (!m_pComm)
         m_pComm = m_ports.CreatePort();
     if (!m_pComm) {
@@ -33,6 +36,17 @@ void CHX5310ConfigDlg::ClosePort() {
     if (m_pComm)
         m_pComm->Close();
     m_bPortOpen = 0;
+}
+
+void CHX5310ConfigDlg::CloseAfterSuccess() {
+    if (!m_bHoldPort)
+        ClosePort();
+}
+
+void CHX5310ConfigDlg::HoldPort(bool hold) {
+    m_bHoldPort = hold ? 1 : 0;
+    if (!hold && m_bPortOpen && m_nStep == 0 && !m_bMonitorMode)
+        ClosePort();
 }
 
 void CHX5310ConfigDlg::CommWriteText(const std::string& text) {

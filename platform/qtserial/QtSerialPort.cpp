@@ -2,12 +2,15 @@
 
 #include "LineSettings.h"
 
+#include "Files.h"
 #include <QElapsedTimer>
+
 #include <QSerialPortInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
@@ -469,6 +472,51 @@ std::string QtPortFactory::DescribePort(const std::string& path) {
     if (!out.empty())
         out.pop_back();
     return out;
+}
+
+std::vector<PortInfo> QtPortFactory::DescribePorts() {
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const char* linksFolder = std::getenv("HX5310_SERIAL_LINKS");
+    const std::string links = linksFolder && *linksFolder ? linksFolder : "/dev/serial";
+    const std::vector<LinkEntry> byId = LinksIn(links + "/by-id");
+    const std::vector<LinkEntry> byPath = LinksIn(links + "/by-path");
+    std::vector<PortInfo> ports;
+    for (const std::string& path : ListPorts()) {
+        PortInfo port;
+        port.device = path;
+        for (const QSerialPortInfo& info : infos) {
+            if (info.systemLocation().toStdString() != path)
+                continue;
+            auto hex = [](quint16 id) { return QString::asprintf("%04x", id).toStdString(); };
+            if (info.hasVendorIdentifier())
+                port.vendorId = hex(info.vendorIdentifier());
+            if (info.hasProductIdentifier())
+                port.productId = hex(info.productIdentifier());
+            port.maker = info.manufacturer().trimmed().toStdString();
+            port.product = info.description().trimmed().toStdString();
+            port.serialNumber = info.serialNumber().trimmed().toStdString();
+            break;
+        }
+        const std::string real = RealFilePath(path);
+        for (const LinkEntry& link : byId) {
+            if (link.target != real)
+                continue;
+            port.byId = links + "/by-id/" + link.name;
+            // Only where the system tells nothing of the adapter: a name without a serial
+            // number ("usb-1a86_USB_Serial-if00-port0") cannot be told from one with it.
+            if (port.serialNumber.empty() && port.vendorId.empty())
+                port.serialNumber = SerialFromByIdName(link.name);
+            break;
+        }
+        for (const LinkEntry& link : byPath) {
+            if (link.target == real) {
+                port.byPath = links + "/by-path/" + link.name;
+                break;
+            }
+        }
+        ports.push_back(std::move(port));
+    }
+    return ports;
 }
 
 } // namespace hx

@@ -119,6 +119,9 @@ public:
     // The serial devices of the system, then the ports announced by virtual boxes.
     std::vector<std::string> ListPorts() override;
     std::string DescribePort(const std::string& path) override;
+    // With the links udev keeps in /dev/serial/by-id and by-path (another folder than
+    // /dev/serial when $HX5310_SERIAL_LINKS names one: a stand-in for udev's, for tests).
+    std::vector<PortInfo> DescribePorts() override;
 };
 
 } // namespace hx

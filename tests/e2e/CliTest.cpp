@@ -11,10 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -152,9 +156,8 @@ TEST_F(CliTest, PortsListsTheVirtualBoxAndAnyPortNameIsAccepted) {
     const Result ports = Run({"ports"});
     ASSERT_EQ(ports.status, 0) << ports.err;
     const std::string link = m_dir.filePath("hx5310/line-a").toStdString();
-    EXPECT_TRUE(Has(ports.out, "line-a\n"))
-        << ports.out; // the box's own name, as the list shows it
-    EXPECT_FALSE(Has(ports.out, link)) << ports.out;
+    // The box's own name, as the list shows it, and its link as the device that is opened.
+    EXPECT_TRUE(Has(ports.out, "line-a\n  device: " + link + "\n")) << ports.out;
 
     // As the list shows it, by its last part, and a device path the list does not show.
     EXPECT_EQ(RunOn(link, {"show"}).status, 0);
@@ -957,6 +960,251 @@ TEST_F(CliTest, ParallelSendsKeepEveryBackupAndOneThatCannotBeKeptStopsTheSend) 
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Has(r.err, kSendOk)) << r.err;
     EXPECT_EQ(Value(RunOn("box0", {"show"}).out, "audio-delay-a"), "600");
+}
+
+// --- A production line: provision, verify, the record, --json, ports by their adapter ---
+
+// One JSON object from a text that must be exactly one line of JSON.
+QJsonObject JsonObject(const std::string& text) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    return doc.object();
+}
+
+std::vector<QJsonObject> RecordLines(const std::string& text) {
+    std::vector<QJsonObject> lines;
+    size_t from = 0;
+    while (from < text.size()) {
+        const size_t to = text.find('\n', from);
+        if (to == std::string::npos) {
+            ADD_FAILURE() << "a line without its end: " << text.substr(from);
+            break;
+        }
+        lines.push_back(JsonObject(text.substr(from, to - from + 1)));
+        from = to + 1;
+    }
+    return lines;
+}
+
+int Hex(const std::string& s, size_t at, size_t digits) {
+    return std::stoi(s.substr(at, digits), nullptr, 16);
+}
+
+// The 2048 bytes of a settings file (64 records of 32 bytes, lines of 77 bytes).
+QByteArray ImageOfFile(const std::string& file) {
+    QByteArray image(2048, '\0');
+    for (size_t line = 0; line < 64; ++line)
+        for (size_t i = 0; i < 32; ++i)
+            image[static_cast<int>(line * 32 + i)] =
+                static_cast<char>(Hex(file, line * 77 + 9 + 2 * i, 2));
+    return image;
+}
+
+// The file with the byte at address set to value, its record's checksum made right again.
+std::string WithByte(std::string file, size_t address, int value) {
+    const size_t line = (address / 32) * 77;
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", value);
+    file.replace(line + 9 + 2 * (address % 32), 2, digits);
+    int sum = 0;
+    for (size_t i = 1; i < 73; i += 2)
+        sum += Hex(file, line + i, 2);
+    std::snprintf(digits, sizeof digits, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+    file.replace(line + 73, 2, digits);
+    return file;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+TEST_F(CliTest, ProvisionNumbersABoxWithoutOneInOnePortSessionAndRecordsEveryBox) {
+    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x25000009); }
+    ASSERT_TRUE(StartSim("setup", {"--serial", "11110000"}));
+    ASSERT_TRUE(StartSim("new"));
+    ASSERT_TRUE(StartSim("old", {"--serial", "11112222"}));
+    ASSERT_EQ(RunOn("setup", {"set", "hold-time-a=800"}).status, 0);
+    const QString file = QString::fromStdString(Path("line.txt"));
+    ASSERT_EQ(RunOn("setup", {"read", file}).status, 0);
+
+    const std::string trace = Path("trace.txt");
+    Result r = Run(
+        {"--port", "new", "--json", "--trace", QString::fromStdString(trace), "provision", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject json = JsonObject(r.out);
+    EXPECT_EQ(json["serial"].toString(), "25000009");
+    EXPECT_TRUE(json["serial_given"].toBool());
+    EXPECT_EQ(json["outcome"].toObject()["kind"].toString(), "provisioned");
+    EXPECT_EQ(json["status"].toInt(), 0);
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x25000010);
+    // One port session, one identify, and besides the verifying read-back one image read.
+    const std::string traced = ReadFile(trace);
+    EXPECT_EQ(Count(traced, " open "), 1u) << traced;
+    EXPECT_EQ(Count(traced, "> \"ATI3\\r\""), 1u) << traced;
+    EXPECT_EQ(Count(traced, "> \"ATSRX\\r\""), 2u) << traced;
+    EXPECT_EQ(Count(traced, "> \"AT&F\\r\""), 1u) << traced;
+    EXPECT_EQ(Count(traced, "> \"AT!SN=25000009\\r\""), 1u) << traced;
+
+    const Result show = RunOn("new", {"show"});
+    EXPECT_EQ(Value(show.out, "hold-time-a"), "800");
+    EXPECT_EQ(Value(show.out, "serial"), "25000009");
+    EXPECT_EQ(RunOn("new", {"verify", file}).status, 0);
+
+    // A box that has a number keeps it; the counter stays.
+    r = RunOn("old", {"provision", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "serial=11112222\n");
+    EXPECT_EQ(hx::QtPreferences(m_config).GetInt("Settings", "Serial Number", 0), 0x25000010);
+
+    // The record beside the counter: the set, then both boxes.
+    const std::vector<QJsonObject> lines = RecordLines(ReadFile(Path("HX-5310-Record.jsonl")));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0]["operation"].toString(), "set");
+    const QJsonObject& numbered = lines[1];
+    EXPECT_EQ(numbered["operation"].toString(), "provision");
+    EXPECT_EQ(numbered["serial"].toString(), "25000009");
+    EXPECT_EQ(numbered["outcome"].toString(), "provisioned");
+    EXPECT_EQ(numbered["status"].toInt(-1), 0);
+    EXPECT_EQ(numbered["model"].toString(), "HX-5310");
+    EXPECT_FALSE(numbered["firmware"].toString().isEmpty());
+    EXPECT_FALSE(numbered["station"].toString().isEmpty());
+    EXPECT_FALSE(numbered["time"].toString().isEmpty());
+    EXPECT_EQ(numbered["file"].toString(), file);
+    // The image sent is the image the box now holds.
+    const QString stored = QString::fromStdString(Path("stored.txt"));
+    ASSERT_EQ(RunOn("new", {"read", stored}).status, 0);
+    EXPECT_EQ(numbered["sha256"].toString(),
+              QCryptographicHash::hash(ImageOfFile(ReadFile(stored.toStdString())),
+                                       QCryptographicHash::Sha256)
+                  .toHex());
+    EXPECT_EQ(lines[2]["serial"].toString(), "11112222");
+}
+
+TEST_F(CliTest, VerifyNamesEveryDifferenceButTheSerialNumberAndRefusesABadFile) {
+    ASSERT_TRUE(StartSim("box", {"--serial", "12345678"}));
+    ASSERT_TRUE(StartSim("twin", {"--serial", "0000ABCD"}));
+    const std::string file = Path("box.txt");
+    ASSERT_EQ(RunOn("box", {"read", QString::fromStdString(file)}).status, 0);
+    ASSERT_EQ(RunOn("twin", {"send", QString::fromStdString(file)}).status, 0);
+    // Another box with the same settings: the serial numbers differ, the settings do not.
+    Result r = RunOn("twin", {"verify", QString::fromStdString(file)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    ASSERT_EQ(RunOn("twin", {"set", "tx-gain-b=-6"}).status, 0);
+    const std::string changed = Path("changed.txt");
+    // 0x100 is no setting of the tool's: it is named by its address.
+    const std::string original = ReadFile(file);
+    WriteFile(changed, WithByte(original, 0x100, Hex(original, 8 * 77 + 9, 2) ^ 0x5A));
+    r = RunOn("twin", {"--json", "verify", QString::fromStdString(changed)});
+    EXPECT_EQ(r.status, 1) << r.err;
+    const QJsonObject json = JsonObject(r.out);
+    EXPECT_FALSE(json["equal"].toBool(true));
+    const QJsonArray diffs = json["differences"].toArray();
+    ASSERT_EQ(diffs.size(), 2) << r.out;
+    EXPECT_EQ(diffs[0].toObject()["setting"].toString(), "tx-gain-b");
+    EXPECT_EQ(diffs[0].toObject()["box"].toString(), "-6");
+    EXPECT_EQ(diffs[1].toObject()["address"].toInt(), 0x100);
+    r = RunOn("twin", {"verify", QString::fromStdString(changed)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out, "tx-gain-b box=-6 file=")) << r.out;
+    EXPECT_TRUE(Has(r.out, "0x100 box=")) << r.out;
+
+    const std::string bad = Path("bad.txt");
+    WriteFile(bad, original.substr(0, 100));
+    const std::string trace = Path("trace.txt");
+    r = Run({"--port", "twin", "--json", "--trace", QString::fromStdString(trace), "verify",
+             QString::fromStdString(bad)});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(JsonObject(r.out)["outcome"].toObject()["kind"].toString(), "bad_file");
+    EXPECT_FALSE(Has(ReadFile(trace), "open")) << ReadFile(trace);
+}
+
+TEST_F(CliTest, TheRecordKeepsRefusalsAndTheNumberAnInterruptedResetMayHold) {
+    { hx::QtPreferences(m_config).WriteInt("Settings", "Serial Number", 0x25000009); }
+    ASSERT_TRUE(StartSim("setup", {"--serial", "11110000"}));
+    ASSERT_TRUE(StartSim("box", {"--pace"}));
+    const QString file = QString::fromStdString(Path("line.txt"));
+    ASSERT_EQ(RunOn("setup", {"read", file}).status, 0);
+    const QString record = QString::fromStdString(Path("line-record.jsonl"));
+
+    // A number below the counter's is refused before the box is changed.
+    Result r = RunOn("box", {"--record", record, "provision", "--serial", "00000005", file});
+    EXPECT_EQ(r.status, 1) << r.err;
+    std::vector<QJsonObject> lines = RecordLines(ReadFile(record.toStdString()));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["outcome"].toString(), "serial_below_counter");
+    EXPECT_FALSE(lines[0]["box_changed"].toBool(true));
+    EXPECT_EQ(lines[0]["status"].toInt(), 1);
+
+    // Ctrl-C once the box heard its number.
+    const std::string trace = Path("trace.txt");
+    QProcess* p = Ctl({"--config", QString::fromStdString(m_config), "--port", "box", "--trace",
+                       QString::fromStdString(trace), "--record", record, "provision", file});
+    QElapsedTimer t;
+    t.start();
+    while (!Has(ReadFile(trace), "AT!SN=") && t.elapsed() < 10000)
+        QThread::msleep(2);
+    ::kill(static_cast<pid_t>(p->processId()), SIGINT);
+    r = Finish(p);
+    lines = RecordLines(ReadFile(record.toStdString()));
+    ASSERT_EQ(lines.size(), 2u);
+    if (r.status == 0)
+        GTEST_SKIP() << "the provision ended before the interruption";
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_EQ(lines[1]["outcome"].toString(), "interrupted");
+    EXPECT_EQ(lines[1]["serial_may_hold"].toString(), "25000009");
+    EXPECT_EQ(lines[1]["status"].toInt(), 130);
+
+    // Many programs appending at once lose no line and tear none.
+    std::vector<QProcess*> runs;
+    for (int i = 0; i < 16; ++i)
+        runs.push_back(Ctl({"--config", QString::fromStdString(m_config), "--port",
+                            "/dev/hx5310-none", "--record", record, "send", file}));
+    for (QProcess* run : runs)
+        EXPECT_EQ(Finish(run).status, 1);
+    lines = RecordLines(ReadFile(record.toStdString()));
+    ASSERT_EQ(lines.size(), 18u);
+    for (size_t i = 2; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i]["outcome"].toString(), "port_not_opened");
+}
+
+TEST_F(CliTest, APortIsFoundByItsAdaptersSerialNumberOrItsByIdLink) {
+    ASSERT_TRUE(StartSim("usb", {"--serial", "12345678"}));
+    // A stand-in for udev's link to a USB adapter.
+    QDir().mkpath(m_dir.filePath("serial/by-id"));
+    const QString byId =
+        m_dir.filePath("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K2JQ5-if00-port0");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(m_sims.back()->Device()), byId));
+    QProcessEnvironment env = m_env;
+    env.insert("HX5310_SERIAL_LINKS", m_dir.filePath("serial"));
+
+    Result r = Run({"ports", "--json"}, &env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    QJsonObject usb;
+    for (const QJsonValue& port : JsonObject(r.out)["ports"].toArray())
+        if (port.toObject()["name"].toString() == "usb")
+            usb = port.toObject();
+    EXPECT_EQ(usb["serial_number"].toString(), "A10K2JQ5") << r.out;
+    EXPECT_EQ(usb["by_id"].toString(), byId) << r.out;
+    r = Run({"ports"}, &env);
+    EXPECT_TRUE(Has(r.out, "usb\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "  serial_number: A10K2JQ5\n")) << r.out;
+
+    for (const QString& port : {QString("A10K2JQ5"), byId}) {
+        r = Run({"--port", port, "show"}, &env);
+        EXPECT_EQ(r.status, 0) << port.toStdString() << r.err;
+        EXPECT_EQ(Value(r.out, "serial"), "12345678");
+    }
+    // An error, as JSON.
+    r = Run({"--port", "/dev/hx5310-none", "--json", "show"}, &env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(JsonObject(r.out)["outcome"].toObject()["kind"].toString(), "port_not_opened");
 }
 
 } // namespace

@@ -30,5 +30,26 @@ TEST(PathKind, FilesFoldersMissingNamesAndDevices) {
     fs::remove_all(folder);
 }
 
+TEST(AppendLine, MakesTheFileAddsWholeLinesAndRefusesWhatIsNoFile) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / "hx5310-append-line";
+    fs::remove_all(folder);
+    ASSERT_TRUE(fs::create_directories(folder));
+    const std::string file = (folder / "record.jsonl").string();
+    int err = 0;
+    ASSERT_TRUE(AppendLineDurably(file, "{\"a\":1}\n", 1000, err)) << err;
+    ASSERT_TRUE(AppendLineDurably(file, "", 1000, err)) << err; // only proves it can be written
+    ASSERT_TRUE(AppendLineDurably(file, "{\"b\":2}\n", 1000, err)) << err;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char text[64] = {};
+    const size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    EXPECT_EQ(std::string(text, n), "{\"a\":1}\n{\"b\":2}\n");
+    EXPECT_FALSE(AppendLineDurably(folder.string(), "x\n", 1000, err));
+    EXPECT_FALSE(AppendLineDurably((folder / "missing" / "r.jsonl").string(), "x\n", 1000, err));
+    fs::remove_all(folder);
+}
+
 } // namespace
 } // namespace hx

@@ -1,4 +1,5 @@
 #include "PortNames.h"
+#include "Port.h"
 
 #include <gtest/gtest.h>
 
@@ -33,4 +34,13 @@ TEST(PortNames, DevicePathsInNaturalOrder) {
 TEST(PortNames, NamesThatSortAlikeKeepTheListedOrder) {
     EXPECT_EQ(Sorted({"COM01", "COM1", "COM001"}),
               (std::vector<std::string>{"COM01", "COM1", "COM001"}));
+}
+
+TEST(PortNames, TheAdaptersSerialNumberInAByIdLink) {
+    EXPECT_EQ(hx::SerialFromByIdName("usb-FTDI_FT232R_USB_UART_A10K2JQ5-if00-port0"), "A10K2JQ5");
+    EXPECT_EQ(
+        hx::SerialFromByIdName("usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0"),
+        "D");
+    EXPECT_EQ(hx::SerialFromByIdName("pci-0000:00:14.0-usb-0:2:1.0-port0"), "");
+    EXPECT_EQ(hx::SerialFromByIdName("usb-NoSerial-if00"), "");
 }

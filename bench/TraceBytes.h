@@ -1,0 +1,77 @@
+#pragma once
+// What the benchmarks read from hx5310ctl's trace (--trace): the bytes that crossed the line and
+// the time an operation took, from its "operation" line to its "end of" line.
+#include <cstdlib>
+#include <string>
+
+namespace hx::bench {
+
+// The number of bytes a trace's quoted text stands for (\r, \n, \t, \\, \" and \xNN are one
+// byte each).
+inline size_t QuotedBytes(const std::string& quoted) {
+    size_t n = 0;
+    for (size_t i = 1; i + 1 < quoted.size(); ++i, ++n) {
+        if (quoted[i] == '\\')
+            i += quoted[i + 1] == 'x' ? 3 : 1;
+    }
+    return n;
+}
+
+struct Segment {
+    bool found = false;
+    double seconds = 0;
+    size_t bytes = 0;
+};
+
+// The operation called name in a trace: from its "operation" line to its "end of" line.
+inline Segment FindSegment(const std::string& trace, const std::string& name) {
+    Segment s;
+    double start = 0;
+    bool inside = false;
+    size_t from = 0;
+    while (from < trace.size()) {
+        size_t to = trace.find('\n', from);
+        if (to == std::string::npos)
+            to = trace.size();
+        const std::string line = trace.substr(from, to - from);
+        from = to + 1;
+        if (line.empty() || line[0] == '#')
+            continue;
+        // "  12.345678 text"
+        const double t = std::atof(line.c_str());
+        const size_t gap = line.find(' ', line.find_first_not_of(' '));
+        const std::string text = gap == std::string::npos ? "" : line.substr(gap + 1);
+        if (!inside && text.rfind("operation " + name, 0) == 0) {
+            inside = true;
+            start = t;
+        } else if (inside && text.rfind("end of " + name, 0) == 0) {
+            s.found = true;
+            s.seconds = t - start;
+            return s;
+        } else if (inside && (text.rfind("> \"", 0) == 0 || text.rfind("< \"", 0) == 0)) {
+            s.bytes += QuotedBytes(text.substr(2));
+        }
+    }
+    return s;
+}
+
+// Every byte written and read in a whole trace.
+inline size_t TraceBytes(const std::string& trace) {
+    size_t bytes = 0, from = 0;
+    while (from < trace.size()) {
+        size_t to = trace.find('\n', from);
+        if (to == std::string::npos)
+            to = trace.size();
+        const std::string line = trace.substr(from, to - from);
+        from = to + 1;
+        const size_t gap = line.find(' ', line.find_first_not_of(' '));
+        if (line.empty() || line[0] == '#' || gap == std::string::npos)
+            continue;
+        const std::string text = line.substr(gap + 1);
+        if (text.rfind("> \"", 0) == 0 || text.rfind("< \"", 0) == 0)
+            bytes += QuotedBytes(text.substr(2));
+    }
+    return bytes;
+}
+
+} // namespace hx::bench
