@@ -143,6 +143,10 @@ struct CHX5310ConfigDlgState : EditorValues {
     // The serial number reserved for the box of the running factory reset.
     uint32_t m_nGivenSerial = 0;
     int m_bGiveSerial = 0;
+    // The box of the running reset has acknowledged the store of its new number.
+    int m_bSerialStored = 0;
+    // The model line of the last read (kept in the production record with a number).
+    std::string m_strModelLine;
     // Every copy of every command of the running operation, and which the box has answered.
     ReplyLedger m_replies;
     // A command that changes the box has been sent in the running operation.

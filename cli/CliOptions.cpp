@@ -21,6 +21,7 @@ const CommandName kCommands[] = {
     {"restart", Command::Restart},
     {"factory-reset", Command::FactoryReset},
     {"monitor", Command::Monitor},
+    {"counter", Command::CounterInit},
     {"help", Command::Help},
 };
 
@@ -72,6 +73,12 @@ bool TakeOperands(Command command, const std::vector<std::string>& operands, Cli
                 return false;
             }
             o.assignments.push_back(std::move(assignment));
+        }
+        return true;
+    case Command::CounterInit:
+        if (n != 1 || operands[0] != "init") {
+            error = "counter takes init";
+            return false;
         }
         return true;
     default:
@@ -130,6 +137,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             target = &o.trace;
         else if (name == "--config")
             target = &o.config;
+        else if (name == "--counter")
+            target = &o.counter;
+        else if (name == "--from-config")
+            target = &o.fromConfig;
         else if (name != "--serial" && name != "--seconds") {
             error = "unknown option " + name;
             return false;
@@ -176,6 +187,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
         error = "--serial belongs to factory-reset";
         return false;
     }
+    if (!o.fromConfig.empty() && o.command != Command::CounterInit) {
+        error = "--from-config belongs to counter init";
+        return false;
+    }
+    if (!o.counter.empty() && !IsDatabaseCounter(o.counter)) {
+        error = "--counter takes a postgresql:// connection string, not \"" + o.counter + "\"";
+        return false;
+    }
     if (o.seconds && o.command != Command::Monitor) {
         error = "--seconds belongs to monitor";
         return false;
@@ -192,10 +211,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
     return TakeOperands(o.command, {words.begin() + 1, words.end()}, o, error);
 }
 
+bool IsDatabaseCounter(const std::string& text) {
+    return text.rfind("postgresql://", 0) == 0 || text.rfind("postgres://", 0) == 0;
+}
+
 std::string CliUsage() {
     std::string text =
-        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--no-backup]\n"
-        "                 [--move-counter-back] COMMAND [ARGS]\n"
+        "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--counter URL]\n"
+        "                 [--no-backup] [--move-counter-back] COMMAND [ARGS]\n"
         "The HX-5310 configuration tool from the command line: the same rules as the window.\n"
         "\n"
         "Commands:\n"
@@ -214,6 +237,10 @@ std::string CliUsage() {
         "                               counter's next number; prints serial=...\n"
         "  monitor [--seconds N]        read the box, then print its lamps and levels as they\n"
         "                               change, until N seconds have passed or Ctrl-C\n"
+        "  counter init [--from-config FILE]\n"
+        "                               create the serial-number counter and the production\n"
+        "                               record in the database of --counter (nothing that\n"
+        "                               exists is changed); FILE's next number is carried over\n"
         "\n"
         "Options:\n"
         "  --port PORT    the port as the port list shows it, its last part, or a device\n"
@@ -223,6 +250,11 @@ std::string CliUsage() {
         "  --config FILE  keep the stored preferences (the serial-number counter) in FILE\n"
         "                 instead of the user's own; also $" +
         std::string(kConfigVariable) +
+        "\n"
+        "  --counter URL  take the serial numbers from a line's PostgreSQL database\n"
+        "                 (postgresql://USER@HOST/DB), with a row per box in its production\n"
+        "                 record; also $" +
+        std::string(kCounterVariable) +
         "\n"
         "  --no-backup    send, set, factory-reset: go on when the box's settings cannot\n"
         "                 be kept as a backup first (without it, nothing is changed then)\n"
