@@ -274,7 +274,8 @@ public:
     // Reserves the serial number to give the box (typed: the user's own, else the counter's),
     // asking before the counter is moved back; on failure the port is closed and the refusal
     // shown.
-    bool ReserveSerial(const uint32_t* typed);
+    // bySend: a send gives it (a number typed into the box's own field), not a reset.
+    bool ReserveSerial(const uint32_t* typed, bool bySend);
     // The first command of every operation, after the carriage return that ends a stream of
     // status frames the box may still be sending.
     void GreetBox();

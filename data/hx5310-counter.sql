@@ -19,6 +19,7 @@ CREATE TABLE IF NOT EXISTS hx5310_record (
     serial_number   char(8) NOT NULL CHECK (serial_number ~ '^[0-9A-F]{8}$'),
     request_id      text NOT NULL UNIQUE,
     operation       text NOT NULL DEFAULT 'factory-reset',
+    gives_number    boolean NOT NULL DEFAULT true,
     station         text NOT NULL,
     port            text NOT NULL DEFAULT '',
     tool_version    text NOT NULL DEFAULT '',
@@ -31,6 +32,8 @@ CREATE TABLE IF NOT EXISTS hx5310_record (
     finished_at     timestamptz
 );
 
--- A number is given to one box only: whether it came from the sequence or was typed.
+-- A number is given to one box only: whether it came from the sequence or was typed, by a
+-- factory reset or by a send that writes a typed number. Rows of operations that give no
+-- number (gives_number false) name the box's own number and may repeat it.
 CREATE UNIQUE INDEX IF NOT EXISTS hx5310_record_number_given
-    ON hx5310_record (serial_number) WHERE operation = 'factory-reset';
+    ON hx5310_record (serial_number) WHERE gives_number;

@@ -38,6 +38,7 @@ struct SerialReservation {
 
 // What the production record keeps with a reserved number.
 struct BoxRecord {
+    std::string operation;      // what gives the number: "factory-reset" or "send"
     std::string port;           // the station's port to the box
     std::string toolVersion;    // the program's version
     std::string model;          // the box's model line

@@ -122,7 +122,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         RefusePortNotOpened();
         return;
     }
-    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr))
+    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr, firstStep == STEP_TX_FIRST))
         return;
     m_bGiveSerial = giveSerial ? 1 : 0;
     m_win.KillTimer(TIMER_CLEAR_INFO);
@@ -167,10 +167,11 @@ void CHX5310ConfigDlg::GreetBox() {
     SendCommand("AT\r", 200);
 }
 
-bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed) {
+bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed, bool bySend) {
     // The number is reserved before the box hears of it, with what the production record
     // keeps of the box.
     BoxRecord record;
+    record.operation = bySend ? "send" : "factory-reset";
     record.port = m_strPortName;
     record.toolVersion = HX_VERSION;
     record.model = m_strModelLine;
@@ -490,6 +491,8 @@ void CHX5310ConfigDlg::SendSuccessEnd() {
     m_nStep = 0;
     ClosePort();
     EnableOperationControls(true);
+    if (m_bGiveSerial)
+        m_bSerialStored = 1; // the box stored the settings with the number typed for it
     SetOutcome(OutcomeKind::Sent);
     UpdateData(false);
     MarkEditorKept();

@@ -255,7 +255,8 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
 
     const char insertSql[] =
         "INSERT INTO hx5310_record (serial_number, request_id, station, port, tool_version, "
-        "model, firmware, settings_sha256) VALUES ($1, $2, $3, $4, $5, $6, $7, $8) "
+        "model, firmware, settings_sha256, operation) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, "
+        "$9) "
         "RETURNING serial_number";
     std::string held = typedText; // the number this request holds, not yet stored
     std::string given;
@@ -307,7 +308,8 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
             held = q.values.at(0);
         }
         q = Exec(insertSql, {held, r.requestId, m_host, record.port, record.toolVersion,
-                             record.model, record.firmware, record.settingsSha256});
+                             record.model, record.firmware, record.settingsSha256,
+                             record.operation.empty() ? "factory-reset" : record.operation});
         if (q.kind == Query::Lost) {
             // The number stays this request's: no other request gets it from the sequence.
             lost = true;
@@ -346,7 +348,7 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
         Query q;
         const char* sql =
             below ? "SELECT setval('hx5310_serial', $1::bigint) WHERE NOT EXISTS (SELECT 1 FROM "
-                    "hx5310_record WHERE operation = 'factory-reset' AND serial_number::text > "
+                    "hx5310_record WHERE gives_number AND serial_number::text > "
                     "$2::text AND serial_number ~ '^[0-9]{8}$')"
                   : "SELECT setval('hx5310_serial', $1::bigint) WHERE $1::bigint >= (SELECT "
                     "CASE WHEN is_called THEN last_value + 1 ELSE last_value END FROM "
