@@ -87,6 +87,12 @@ std::string PgSerialStore::Location() const {
         if (at != std::string::npos && colon != std::string::npos && colon < at)
             text.replace(colon + 1, at - colon - 1, "***");
     }
+    const auto password = text.find("password=");
+    if (password != std::string::npos) {
+        const auto from = password + 9;
+        const auto end = text.find_first_of("& ", from);
+        text.replace(from, (end == std::string::npos ? text.size() : end) - from, "***");
+    }
     return text;
 }
 
@@ -103,8 +109,12 @@ bool PgSerialStore::Connect(CounterProblem& problem, std::string& why) {
     if (m_conn)
         PQfinish(m_conn);
     // The connection string's own settings win over these defaults (later entries override).
-    const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {"5", "hx5310", m_conninfo.c_str(), nullptr};
+    // A server across a network that stops answering ends a statement within about 10 s
+    // (keepalives, and a limit on data the server does not acknowledge), not never.
+    const char* keys[] = {
+        "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
+        "keepalives_count", "tcp_user_timeout", "dbname",          nullptr};
+    const char* values[] = {"5", "hx5310", "5", "2", "3", "10000", m_conninfo.c_str(), nullptr};
     m_conn = PQconnectdbParams(keys, values, 1);
     if (m_conn && PQstatus(m_conn) == CONNECTION_OK) {
         PQsetNoticeProcessor(
