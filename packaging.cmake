@@ -59,6 +59,8 @@ elseif(NOT WIN32)
     endforeach()
 
     install(FILES data/hx5310-config.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # The schema of a line's database counter, for psql (hx5310ctl counter init runs the same).
+    install(FILES data/hx5310-counter.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/hx5310)
     install(FILES data/hx5310-config.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 

@@ -9,11 +9,27 @@ void CHX5310ConfigApp::LoadPreferences() {
     m_nSerialNumber = static_cast<uint32_t>(GetProfileInt("Serial Number", 1));
 }
 
-SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed, bool moveBack) {
-    SerialReservation r = SerialCounter(m_prefs, m_strSection).Reserve(typed, moveBack);
-    if (r.ok())
-        m_nSerialNumber = r.next;
-    return r;
+SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed, bool moveBack,
+                                                  const BoxRecord& record) {
+    SerialCounter file(m_prefs, m_strSection);
+    ISerialStore& store = m_pStore ? *m_pStore : file;
+    m_lastReservation = store.Reserve(typed, moveBack, record);
+    m_strRecordProblem.clear();
+    m_bReservationOpen = m_lastReservation.ok() ? 1 : 0;
+    if (m_lastReservation.ok())
+        m_nSerialNumber = m_lastReservation.next;
+    return m_lastReservation;
+}
+
+void CHX5310ConfigApp::FinishSerial(bool programmed) {
+    if (!m_bReservationOpen)
+        return;
+    m_bReservationOpen = 0;
+    SerialCounter file(m_prefs, m_strSection);
+    ISerialStore& store = m_pStore ? *m_pStore : file;
+    std::string why;
+    if (!store.Finish(m_lastReservation, programmed, why))
+        m_strRecordProblem = why;
 }
 
 std::unique_ptr<CHX5310ConfigDlg> CHX5310ConfigApp::MakeMainWindow(IWindowServices& win,

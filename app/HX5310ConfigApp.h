@@ -42,15 +42,30 @@ public:
     }
     // Reads the section name and the stored serial number (start-up steps 6 and 7).
     void LoadPreferences();
-    // Reserves the serial number for a box without one (see SerialCounter); on success the
-    // counter's next number becomes m_nSerialNumber.
-    SerialReservation ReserveSerial(const uint32_t* typed, bool moveBack = false);
+    // The store the serial numbers come from: by default the counter in the preferences
+    // (SerialCounter); a program may name another (a line's database). Not owned.
+    void SetSerialStore(ISerialStore* store) { m_pStore = store; }
+    // Reserves the serial number for a box without one; on success the counter's next number
+    // becomes m_nSerialNumber, and the reservation stays open until FinishSerial.
+    SerialReservation ReserveSerial(const uint32_t* typed, bool moveBack = false,
+                                    const BoxRecord& record = {});
+    // The end of the open reservation: the box stored its number (programmed) or not. A
+    // record that cannot be brought up to date is kept in RecordProblem().
+    void FinishSerial(bool programmed);
+    bool ReservationOpen() const { return m_bReservationOpen != 0; }
+    // The last reservation asked for, successful or not.
+    const SerialReservation& LastReservation() const { return m_lastReservation; }
+    const std::string& RecordProblem() const { return m_strRecordProblem; }
 
     uint32_t m_nSerialNumber = 1; // the next serial number to give a box
     std::string m_strSection = "Settings";
 
 private:
     IPreferences& m_prefs;
+    ISerialStore* m_pStore = nullptr;
+    SerialReservation m_lastReservation;
+    int m_bReservationOpen = 0;
+    std::string m_strRecordProblem;
 };
 
 } // namespace hx

@@ -146,6 +146,10 @@ struct CHX5310ConfigDlgState : EditorValues {
     // The serial number reserved for the box of the running factory reset.
     uint32_t m_nGivenSerial = 0;
     int m_bGiveSerial = 0;
+    // The box of the running reset has acknowledged the store of its new number.
+    int m_bSerialStored = 0;
+    // The model line of the last read (kept in the production record with a number).
+    std::string m_strModelLine;
     // Every copy of every command of the running operation, and which the box has answered.
     ReplyLedger m_replies;
     // A command that changes the box has been sent in the running operation.
@@ -285,7 +289,8 @@ public:
     // Reserves the serial number to give the box (typed: the user's own, else the counter's),
     // asking before the counter is moved back; on failure the port is closed and the refusal
     // shown.
-    bool ReserveSerial(const uint32_t* typed);
+    // bySend: a send gives it (a number typed into the box's own field), not a reset.
+    bool ReserveSerial(const uint32_t* typed, bool bySend);
     // The first command of every operation, after the carriage return that ends a stream of
     // status frames the box may still be sending.
     void GreetBox();

@@ -6,6 +6,7 @@
 // and only then may the box get its number. An interrupted or failed reset leaves a gap in the
 // numbers; no number is ever given twice.
 #include "Preferences.h"
+#include "SerialStore.h"
 
 #include <cstdint>
 #include <string>
@@ -16,29 +17,10 @@ namespace hx {
 // unsigned, that is a serial number (not FFFFFFFF). False for anything else (a damaged entry).
 bool ParseStoredCounter(const std::string& text, uint32_t& value);
 
-enum class CounterProblem {
-    None,
-    Busy,      // the lock cannot be had (another program holds it, or the wait was interrupted)
-    Damaged,   // the stored entry is no serial number; value: its text
-    NoNext,    // no serial number follows the one given; value: the number given
-    NotStored, // the next number did not reach the store
-    Gone,      // the store is not there (vanished, or named in a folder that does not exist)
-    Lower,     // the typed number is below the counter's; value: the counter's number
-};
-
-struct SerialReservation {
-    CounterProblem problem = CounterProblem::None;
-    uint32_t given = 0; // the number for the box
-    uint32_t next = 0;  // now stored as the counter
-    std::string value;  // with Damaged and NoNext: the text concerned
-    std::string why;    // with Busy and Gone: the store's own words
-    bool ok() const { return problem == CounterProblem::None; }
-};
-
-class SerialCounter {
+class SerialCounter : public ISerialStore {
 public:
-    SerialCounter(IPreferences& prefs, const std::string& section)
-        : m_prefs(prefs), m_section(section) {}
+    SerialCounter(IPreferences& prefs, const std::string& section, const std::string& location = {})
+        : m_prefs(prefs), m_section(section), m_location(location) {}
 
     // Reserves a number. typed: a number the user typed (given as it is, the counter goes on
     // after it); without one the stored counter is given. A typed number below the counter's
@@ -47,12 +29,39 @@ public:
     // is gone, the stored entry is damaged, the typed number is below the counter's, no next
     // number can be formed after the one given, or the store is not written.
     SerialReservation Reserve(const uint32_t* typed, bool moveBack = false);
+    // The file keeps no record beside the counter.
+    SerialReservation Reserve(const uint32_t* typed, bool moveBack, const BoxRecord&) override {
+        return Reserve(typed, moveBack);
+    }
+    bool Finish(const SerialReservation&, bool, std::string&) override { return true; }
+    std::string Location() const override { return m_location; }
 
     static constexpr unsigned kLockWaitMs = 5000;
 
 private:
     IPreferences& m_prefs;
     std::string m_section;
+    std::string m_location;
+};
+
+// A store that gives no number, for a counter that this build cannot reach (a database
+// counter asked of a program built without its client library): every reservation stops
+// with why.
+class RefusingStore : public ISerialStore {
+public:
+    RefusingStore(const std::string& location, const std::string& why)
+        : m_location(location), m_why(why) {}
+    SerialReservation Reserve(const uint32_t*, bool, const BoxRecord&) override {
+        SerialReservation r;
+        r.problem = CounterProblem::Unreachable;
+        r.why = m_why;
+        return r;
+    }
+    bool Finish(const SerialReservation&, bool, std::string&) override { return true; }
+    std::string Location() const override { return m_location; }
+
+private:
+    std::string m_location, m_why;
 };
 
 } // namespace hx

@@ -71,6 +71,20 @@ std::string CounterProblemText(const SerialReservation& r) {
         return "製造番号のカウンターが見つかりません：" + r.why;
     case CounterProblem::Lower:
         return "製造番号はカウンターの次の番号 " + r.value + " より前の番号です";
+    case CounterProblem::Unreachable:
+        return "製造番号のデータベースに接続できません。サーバーと接続先（HX5310_COUNTER）を"
+               "確認してください：" +
+               r.why;
+    case CounterProblem::Refused:
+        return "製造番号のデータベースがログインまたは権限を拒否しました。ユーザー、パスワードと"
+               "権限を確認してください：" +
+               r.why;
+    case CounterProblem::NoSchema:
+        return "製造番号のデータベースにカウンターがありません。hx5310ctl counter init で作成して"
+               "ください：" +
+               r.why;
+    case CounterProblem::Taken:
+        return "製造番号 " + r.value + " は製造記録にすでにあります。別の番号を入力してください";
     }
     return {};
 }

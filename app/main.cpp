@@ -1,5 +1,8 @@
 // hx5310-config: the configuration tool's window.
 #include "HX5310ConfigApp.h"
+#ifdef HX_HAVE_PG
+#include "PgSerialStore.h"
+#endif
 #include "QtPreferences.h"
 #ifdef _WIN32
 #include "WinSerialPort.h"
@@ -27,8 +30,10 @@ const char* const kUsage =
     "  --version    show the program's version\n"
     "\n"
     "Environment: HX5310_CONFIG names a file for the stored preferences (the port last used\n"
-    "and the serial-number counter) instead of the user's own. The command-line tool is\n"
-    "hx5310ctl, the virtual box hx5310-sim.\n";
+    "and the serial-number counter) instead of the user's own. HX5310_COUNTER names a line's\n"
+    "database counter (postgresql://USER@HOST/DB), which then gives the serial numbers and\n"
+    "keeps the production record. The command-line tool is hx5310ctl, the virtual box\n"
+    "hx5310-sim.\n";
 
 } // namespace
 
@@ -72,6 +77,28 @@ int main(int argc, char* argv[]) {
 #endif
     hx::QtWindow window;
     hx::CHX5310ConfigApp config(prefs);
+    // A line's database counter, named as hx5310ctl takes it from the environment.
+    const std::string counter = qEnvironmentVariable("HX5310_COUNTER").toStdString();
+    std::unique_ptr<hx::ISerialStore> store;
+    const bool database =
+        counter.rfind("postgresql://", 0) == 0 || counter.rfind("postgres://", 0) == 0;
+    if (!counter.empty() && !database) {
+        store = std::make_unique<hx::RefusingStore>(
+            counter, "HX5310_COUNTER は postgresql:// の接続文字列ではありません");
+        config.SetSerialStore(store.get());
+    } else if (!counter.empty()) {
+#ifdef HX_HAVE_PG
+        store = std::make_unique<hx::PgSerialStore>(counter);
+#else
+        store = std::make_unique<hx::RefusingStore>(
+            counter, "このプログラムは PostgreSQL（libpq）なしで作られています");
+        std::fprintf(stderr,
+                     "hx5310-config: built without PostgreSQL (libpq); the counter %s cannot be "
+                     "used, and no box is given a serial number\n",
+                     counter.c_str());
+#endif
+        config.SetSerialStore(store.get());
+    }
     config.InitInstance(window, ports);
     return 0;
 }

@@ -23,6 +23,7 @@ const CommandWord kCommands[] = {
     {"provision", Command::Provision},
     {"verify", Command::Verify},
     {"monitor", Command::Monitor},
+    {"counter", Command::CounterInit},
     {"help", Command::Help},
 };
 
@@ -76,6 +77,12 @@ bool TakeOperands(Command command, const std::vector<std::string>& operands, Cli
                 return false;
             }
             o.assignments.push_back(std::move(assignment));
+        }
+        return true;
+    case Command::CounterInit:
+        if (n != 1 || operands[0] != "init") {
+            error = "counter takes init";
+            return false;
         }
         return true;
     default:
@@ -140,6 +147,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             target = &o.config;
         else if (name == "--record")
             target = &o.record;
+        else if (name == "--counter")
+            target = &o.counter;
+        else if (name == "--from-config")
+            target = &o.fromConfig;
         else if (name != "--serial" && name != "--seconds") {
             error = "unknown option " + name;
             return false;
@@ -186,6 +197,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
         error = "--serial belongs to factory-reset and provision";
         return false;
     }
+    if (!o.fromConfig.empty() && o.command != Command::CounterInit) {
+        error = "--from-config belongs to counter init";
+        return false;
+    }
+    if (!o.counter.empty() && !IsDatabaseCounter(o.counter)) {
+        error = "--counter takes a postgresql:// connection string, not \"" + o.counter + "\"";
+        return false;
+    }
     if (o.seconds && o.command != Command::Monitor) {
         error = "--seconds belongs to monitor";
         return false;
@@ -224,10 +243,15 @@ bool Recorded(Command command) {
            command == Command::FactoryReset || command == Command::Provision;
 }
 
+bool IsDatabaseCounter(const std::string& text) {
+    return text.rfind("postgresql://", 0) == 0 || text.rfind("postgres://", 0) == 0;
+}
+
 std::string CliUsage() {
     std::string text =
         "Usage: hx5310ctl [--port PORT] [--trace FILE] [--config FILE] [--record FILE]\n"
-        "                 [--json] [--no-backup] [--move-counter-back] COMMAND [ARGS]\n"
+        "                 [--counter URL] [--json] [--no-backup] [--move-counter-back]\n"
+        "                 COMMAND [ARGS]\n"
         "The HX-5310 configuration tool from the command line: the same rules as the window.\n"
         "\n"
         "Commands:\n"
@@ -255,6 +279,10 @@ std::string CliUsage() {
         "                               difference printed), 2 a bad file\n"
         "  monitor [--seconds N]        read the box, then print its lamps and levels as they\n"
         "                               change, until N seconds have passed or Ctrl-C\n"
+        "  counter init [--from-config FILE]\n"
+        "                               create the serial-number counter and the production\n"
+        "                               record in the database of --counter (nothing that\n"
+        "                               exists is changed); FILE's next number is carried over\n"
         "\n"
         "Options:\n"
         "  --port PORT    the port as the port list shows it, its last part, a device path,\n"
@@ -270,6 +298,11 @@ std::string CliUsage() {
         "                 (JSON Lines) instead of HX-5310-Record.jsonl beside the preferences\n"
         "  --json         one JSON object on standard output (monitor: one a frame); the\n"
         "                 messages stay on standard error\n"
+        "  --counter URL  take the serial numbers from a line's PostgreSQL database\n"
+        "                 (postgresql://USER@HOST/DB), with a row per box in its production\n"
+        "                 record; also $" +
+        std::string(kCounterVariable) +
+        "\n"
         "  --no-backup    send, set, factory-reset, provision: go on when the box's settings "
         "cannot\n"
         "                 be kept as a backup first (without it, nothing is changed then)\n"

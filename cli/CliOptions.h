@@ -19,7 +19,8 @@ enum class Command {
     FactoryReset,
     Provision,
     Verify,
-    Monitor
+    Monitor,
+    CounterInit // counter init: the line's database counter and record
 };
 
 struct Assignment {
@@ -33,9 +34,13 @@ struct CliOptions {
     std::string trace;  // --trace FILE; empty: no trace
     std::string config; // --config FILE; empty: $HX5310_CONFIG, else the user's own preferences
     std::string record; // --record FILE; empty: the record beside the preferences
-    std::string file;   // read: FILE, "-" or empty for standard output; send, provision, verify
     // --json: one JSON object on standard output (a line a frame for monitor) instead of text.
     bool json = false;
+    // --counter URL: the serial numbers from a line's database (postgresql://...); empty:
+    // $HX5310_COUNTER, else the counter in the preferences.
+    std::string counter;
+    std::string fromConfig; // counter init --from-config FILE: the counter file carried over
+    std::string file; // read: FILE, "-" or empty for standard output; send, provision, verify: FILE
     std::vector<Assignment> assignments;  // set
     std::optional<std::string> newSerial; // factory-reset, provision --serial HEX
     std::optional<double> seconds;        // monitor --seconds N
@@ -65,5 +70,10 @@ std::string CliUsage();
 
 // The name of the environment variable that names another preferences file.
 constexpr const char* kConfigVariable = "HX5310_CONFIG";
+// The name of the environment variable that names a line's database counter.
+constexpr const char* kCounterVariable = "HX5310_COUNTER";
+
+// Whether text names a database counter: a postgresql:// (or postgres://) connection string.
+bool IsDatabaseCounter(const std::string& text);
 
 } // namespace hx::cli

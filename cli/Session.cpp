@@ -102,6 +102,7 @@ void Session::EventTap::OnDestroy() {
 Session::Session(const CliOptions& options, Environment env)
     : m_opt(options), m_env(std::move(env)), m_ports(m_env.ports, m_line), m_app(m_env.prefs) {
     m_line.trace = &m_env.trace;
+    m_app.SetSerialStore(m_env.store);
     m_win.SetAppDataFolder(m_env.appDataFolder);
     // The window asks whether to go on without a backup; the answer is the option's.
     m_win.SetAnswer(Question::GoOnWithoutBackup, m_opt.noBackup);
@@ -154,6 +155,7 @@ int Session::Run() {
     case Command::None:
     case Command::Help:
     case Command::Version:
+    case Command::CounterInit: // main's own
         return kExitUsage;
     }
     ClearProgress();
@@ -273,11 +275,10 @@ int Session::OperateBy(const std::function<bool()>& startOperation, const std::s
               ": add your user to the dialout group (sudo adduser $USER dialout) and log in "
               "again");
     if (m_dlg->LastOutcome().kind == OutcomeKind::CounterUnavailable)
-        Error("the serial-number counter in " + m_env.prefsLocation +
-              " cannot give a number; the box was not changed");
+        CounterProblemMessage();
     if (m_dlg->LastOutcome().kind == OutcomeKind::SerialBelowCounter)
         Error("the serial number is below the next number of the counter in " +
-              m_env.prefsLocation +
+              (m_env.store ? m_env.store->Location() : m_env.prefsLocation) +
               " and may be another box's; the box was not changed (--move-counter-back gives "
               "it all the same and moves the counter back)");
     if (m_dlg->LastOutcome().kind == OutcomeKind::BackupFailed)
@@ -287,6 +288,45 @@ int Session::OperateBy(const std::function<bool()>& startOperation, const std::s
         Error(WhatTheBoxHolds());
     m_mayHold = m_dlg->LastOutcome().givenSerial;
     return kExitBox;
+}
+
+void Session::CounterProblemMessage() {
+    const SerialReservation& r = m_app.LastReservation();
+    const std::string where = m_env.store ? m_env.store->Location() : m_env.prefsLocation;
+    switch (r.problem) {
+    case CounterProblem::Unreachable:
+        Error("the serial-number counter " + where + " cannot be reached (" + r.why +
+              "); the box was not changed. Start the database server, or correct --counter / " +
+              kCounterVariable);
+        break;
+    case CounterProblem::Refused:
+        Error("the database of the serial-number counter " + where + " refused (" + r.why +
+              "); the box was not changed. Check the user and password of the connection "
+              "string and the user's rights (man hx5310ctl, DATABASE OF A LINE)");
+        break;
+    case CounterProblem::NoSchema:
+        Error("the database " + where + " holds no serial-number counter (" + r.why +
+              "); the box was not changed. Create it once with: hx5310ctl --counter URL "
+              "counter init [--from-config FILE]");
+        break;
+    case CounterProblem::Taken:
+        Error("the serial number " + r.value + " is already in the production record of " + where +
+              " and may be another box's; the box was not changed");
+        break;
+    default:
+        Error("the serial-number counter in " + where +
+              " cannot give a number; the box was not changed" +
+              (r.why.empty() ? std::string() : " (" + r.why + ")"));
+        break;
+    }
+}
+
+void Session::CounterNotes() {
+    if (!m_app.LastReservation().note.empty())
+        Error("note: " + m_app.LastReservation().note);
+    if (!m_app.RecordProblem().empty())
+        Error("note: the production record could not be brought up to date (" +
+              m_app.RecordProblem() + "); its row of the number stays 'reserved'");
 }
 
 int Session::Interrupted() {
@@ -302,6 +342,7 @@ int Session::Interrupted() {
     m_env.trace.Line("interrupted");
     if (m_dlg && !m_win.Ended())
         m_win.EndDialog(IDCANCEL);
+    CounterNotes();
     return kExitInterrupted;
 }
 
@@ -680,7 +721,9 @@ int Session::FactoryReset() {
 
     const bool hadNone = m_boxSerial.empty();
     TypeNewSerial(newSerial, hadNone);
-    if ((status = Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset)) != kExitOk)
+    status = Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset);
+    CounterNotes();
+    if (status != kExitOk)
         return status;
     if (hadNone)
         Error("the next box without a serial number gets " + m_dlg->NewSerialText());

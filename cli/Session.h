@@ -39,6 +39,8 @@ struct Environment {
     TraceLog& trace;
     std::string appDataFolder; // the tool's own folder (backups), as the window uses it
     bool progress = false;     // standard error is a terminal: show transfer progress there
+    // Where the serial numbers come from when not from prefs (a line's database); not owned.
+    ISerialStore* store = nullptr;
 };
 
 class Session {
@@ -131,6 +133,10 @@ private:
     // the window refused. Empty when the focus is on no setting.
     std::string FocusedSetting() const;
     int Interrupted();
+    // What the counter said beside the reservation, and a record that could not be updated.
+    void CounterNotes();
+    // Why the counter gave no number, and what to do.
+    void CounterProblemMessage();
 
     // Standard error: the window's texts as they are; the tool's own prefixed.
     void Say(const std::string& windowText);

@@ -2,7 +2,12 @@
 // lines. It runs the main window's own logic on the in-memory window services, driven by the
 // real clock, over the real serial port, with the window's stored preferences.
 #include "CliOptions.h"
+#ifdef HX_HAVE_PG
+#include "PgSerialStore.h"
+#endif
 #include "QtPreferences.h"
+#include "SerialCounter.h"
+#include "SerialText.h"
 #ifdef _WIN32
 #include "WinSerialPort.h"
 #else
@@ -40,6 +45,53 @@ void InstallSignals() {
     // A reader of standard output that goes away ends the output, not the program: the port
     // is then closed properly (the monitor is stopped first).
     hx::OnStopRequests(OnStopSignal);
+}
+
+// counter init: the line's database counter and record, with a counter file's next number.
+int CounterInit(const std::string& counter, const std::string& fromConfig) {
+    using namespace hx::cli;
+    if (counter.empty()) {
+        std::fprintf(stderr, "hx5310ctl: counter init needs the database: --counter URL or %s\n",
+                     kCounterVariable);
+        return kExitUsage;
+    }
+    std::string carryOver;
+    if (!fromConfig.empty()) {
+        hx::QtPreferences file(fromConfig);
+        std::string stored;
+        uint32_t next = 1; // an absent entry: the numbers start at 00000001
+        const auto read = file.Problem().empty() ? file.ReadNow("Settings", "Serial Number", stored)
+                                                 : hx::IPreferences::Read::Gone;
+        if (read == hx::IPreferences::Read::Gone ||
+            (read == hx::IPreferences::Read::Present && !hx::ParseStoredCounter(stored, next))) {
+            std::fprintf(stderr, "hx5310ctl: %s holds no serial-number counter to carry over%s\n",
+                         fromConfig.c_str(),
+                         read == hx::IPreferences::Read::Gone ? ""
+                                                              : (" (\"" + stored + "\")").c_str());
+            return kExitUsage;
+        }
+        carryOver = hx::FormatSerialText(next);
+    }
+#ifdef HX_HAVE_PG
+    hx::PgSerialStore store(counter);
+    store.SetInterrupt([] { return hx::cli::g_stopRequested != 0; });
+    std::string next, why;
+    hx::CounterProblem problem = hx::CounterProblem::None;
+    if (!store.Init(carryOver, next, problem, why)) {
+        std::fprintf(stderr, "hx5310ctl: the counter in %s was not created: %s\n",
+                     store.Location().c_str(), why.c_str());
+        return problem == hx::CounterProblem::NoNext ? kExitUsage : kExitBox;
+    }
+    std::fprintf(stderr, "hx5310ctl: the counter in %s is ready; the next box gets %s\n",
+                 store.Location().c_str(), next.c_str());
+    std::printf("next=%s\n", next.c_str());
+    return kExitOk;
+#else
+    (void)carryOver;
+    std::fprintf(stderr, "hx5310ctl: this hx5310ctl was built without PostgreSQL (libpq); a "
+                         "database counter cannot be used\n");
+    return kExitUsage;
+#endif
 }
 
 } // namespace
@@ -90,6 +142,34 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    std::string counter = options.counter;
+    if (counter.empty()) {
+        const char* fromEnvironment = std::getenv(kCounterVariable);
+        counter = fromEnvironment ? fromEnvironment : "";
+        if (!counter.empty() && !IsDatabaseCounter(counter)) {
+            std::fprintf(stderr,
+                         "hx5310ctl: %s takes a postgresql:// connection string, not \"%s\"\n",
+                         kCounterVariable, counter.c_str());
+            return kExitUsage;
+        }
+    }
+    if (options.command == Command::CounterInit)
+        return CounterInit(counter, options.fromConfig);
+    std::unique_ptr<hx::ISerialStore> store;
+    if (!counter.empty()) {
+#ifdef HX_HAVE_PG
+        auto pg = std::make_unique<hx::PgSerialStore>(counter);
+        pg->SetInterrupt(stop);
+        store = std::move(pg);
+#else
+        std::fprintf(stderr,
+                     "hx5310ctl: this hx5310ctl was built without PostgreSQL (libpq); "
+                     "the counter %s cannot be used\n",
+                     counter.c_str());
+        return kExitUsage;
+#endif
+    }
+
     std::string config = options.config;
     if (config.empty()) {
         const char* fromEnvironment = std::getenv(kConfigVariable);
@@ -116,8 +196,14 @@ int main(int argc, char** argv) {
 #else
     hx::QtPortFactory ports;
 #endif
-    Environment env{*prefs,  prefs->Location(),           !config.empty(), ports, trace,
-                    appData, ::isatty(STDERR_FILENO) != 0};
+    Environment env{*prefs,
+                    prefs->Location(),
+                    !config.empty(),
+                    ports,
+                    trace,
+                    appData,
+                    ::isatty(STDERR_FILENO) != 0,
+                    store.get()};
     Session session(options, std::move(env));
     return session.Run();
 }

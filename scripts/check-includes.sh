@@ -15,6 +15,7 @@ declare -A uses=(
     [platform/qtserial]="platform qt"
     [platform/qt]="platform/qtcore platform qt"
     [platform/win]="platform link qt"
+    [platform/pg]="platform"
     [link]="platform"
     [settings]="link platform"
     [monitor]="platform"
@@ -28,9 +29,9 @@ declare -A uses=(
 app_closure="app link/window settings monitor link platform platform/memory"
 # The programs and the benchmarks compose the layers; the fuzz targets use the window on the
 # in-memory platform.
-uses[app/main.cpp]="$app_closure platform/qtcore platform/qtserial platform/qt platform/win qt"
-uses[cli]="$app_closure platform/qtcore platform/qtserial platform/win qt"
-uses[bench]="$app_closure sim platform/qtcore platform/qtserial platform/qt qt"
+uses[app/main.cpp]="$app_closure platform/qtcore platform/qtserial platform/qt platform/win platform/pg qt"
+uses[cli]="$app_closure platform/qtcore platform/qtserial platform/win platform/pg qt"
+uses[bench]="$app_closure sim platform/qtcore platform/qtserial platform/qt platform/pg qt"
 uses[fuzz]="$app_closure sim"
 
 # Where each header lives (folder), by the name it is included by.

@@ -8,7 +8,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialpo
 if [ "${1:-}" != window ]; then
     packages+=(libgtest-dev libgmock-dev googletest xvfb xauth socat srecord strace
                clang-format clang libclang-rt-14-dev desktop-file-utils librsvg2-bin dpkg-dev
-               g++-mingw-w64-x86-64-posix wine64)
+               g++-mingw-w64-x86-64-posix wine64 postgresql-15 libpq-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

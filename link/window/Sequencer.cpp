@@ -5,6 +5,7 @@
 #include "SerialNumber.h"
 #include "SerialText.h"
 #include "UserTexts.h"
+#include "Version.h"
 
 #include <cctype>
 #include <cstdio>
@@ -129,7 +130,7 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         RefusePortNotOpened();
         return;
     }
-    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr))
+    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr, firstStep == STEP_TX_FIRST))
         return;
     m_bGiveSerial = giveSerial ? 1 : 0;
     m_bProvision = provision ? 1 : 0;
@@ -180,13 +181,24 @@ void CHX5310ConfigDlg::GreetBox() {
     SendCommand("AT\r", 200);
 }
 
-bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed) {
-    // The number is reserved before the box hears of it.
-    SerialReservation r = m_app.ReserveSerial(typed);
+bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed, bool bySend) {
+    // The number is reserved before the box hears of it, with what the production record
+    // keeps of the box.
+    BoxRecord record;
+    record.operation = bySend ? "send" : "factory-reset";
+    record.port = m_strPortName;
+    record.toolVersion = HX_VERSION;
+    record.model = m_strModelLine;
+    char firmware[16];
+    std::snprintf(firmware, sizeof firmware, "%u.%02u", static_cast<unsigned>(m_nVersionMajor),
+                  static_cast<unsigned>(m_nVersionMinor));
+    record.firmware = firmware;
+    m_bSerialStored = 0;
+    SerialReservation r = m_app.ReserveSerial(typed, false, record);
     if (r.problem == CounterProblem::Lower &&
         m_win.AskYesNo(MoveCounterBackQuestion(FormatSerialText(*typed), r.value), MsgIcon::Warning,
                        Question::MoveCounterBack))
-        r = m_app.ReserveSerial(typed, /*moveBack=*/true);
+        r = m_app.ReserveSerial(typed, /*moveBack=*/true, record);
     if (!r.ok()) {
         ClosePort();
         if (r.problem == CounterProblem::Damaged) {
@@ -317,6 +329,8 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         } else if (!Is(line, "ATI4")) {
             if (!Is(line.substr(0, 7), "HX-5310"))
                 m_nStep = ERR_MODEL;
+            else
+                m_strModelLine = line;
         }
         break;
     case 4:
@@ -408,8 +422,10 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
         break;
     case 34:
         if (ok) {
-            if (m_bGiveSerial)
+            if (m_bGiveSerial) {
                 ShowSerialRow(false);
+                m_bSerialStored = 1; // the box has stored its number
+            }
             next(35, "ATSRX\r", 1000);
         }
         break;
@@ -449,6 +465,10 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
 }
 
 void CHX5310ConfigDlg::SetOutcome(OutcomeKind kind, const std::string& detail) {
+    // A reset that reserved a number ends here, whichever way: the production record learns
+    // whether the box stored its number, once the box has been left alone.
+    if (m_app.ReservationOpen())
+        m_app.FinishSerial(m_bSerialStored != 0);
     m_outcome = Outcome{kind, detail, m_bBoxChanged != 0, {}};
     if (m_bGiveSerial && m_bBoxChanged)
         m_outcome.givenSerial = FormatSerialText(m_nGivenSerial);
@@ -504,6 +524,8 @@ void CHX5310ConfigDlg::SendSuccessEnd() {
             ShowSerialRow(false);
         m_win.SetTitle(SuccessTitle());
     }
+    if (m_bGiveSerial)
+        m_bSerialStored = 1; // the box stored the settings with the number typed for it
     SetOutcome(m_bProvision ? OutcomeKind::Provisioned : OutcomeKind::Sent);
     UpdateData(false);
     MarkEditorKept();

@@ -214,3 +214,65 @@ TEST(SerialNumberReservation, ANumberBelowTheCountersIsGivenOnlyWhenTheUserSaysY
     EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x01234567u);
     EXPECT_EQ(Counter(h), 0x01234568);
 }
+
+namespace {
+
+// A line's store as the window sees it: what it was asked, and a problem it may answer with.
+struct RecordingStore : ISerialStore {
+    CounterProblem problem = CounterProblem::None;
+    std::vector<std::string> calls;
+    SerialReservation Reserve(const uint32_t*, bool, const BoxRecord& record) override {
+        calls.push_back("reserve " + record.port + " " + record.firmware);
+        SerialReservation r;
+        r.problem = problem;
+        r.given = 0x25000009;
+        r.next = 0x25000010;
+        r.requestId = "request";
+        return r;
+    }
+    bool Finish(const SerialReservation& r, bool programmed, std::string&) override {
+        calls.push_back(r.requestId + (programmed ? " programmed" : " failed"));
+        return true;
+    }
+    std::string Location() const override { return "line"; }
+};
+
+} // namespace
+
+TEST(SerialNumberReservation, ALinesStoreHearsOnceWhetherTheBoxStoredItsNumber) {
+    for (const char* end : {"stored", "pulled after the number", "closed", "unreachable"}) {
+        SCOPED_TRACE(end);
+        Harness h;
+        RecordingStore store;
+        h.app.SetSerialStore(&store);
+        StartWithCounter(h, 1);
+        const std::string before = h.ports.written;
+        store.problem =
+            std::string(end) == "unreachable" ? CounterProblem::Unreachable : CounterProblem::None;
+        ASSERT_TRUE(h.win.Click(IDC_FACTORY));
+        if (std::string(end) != "stored" && std::string(end) != "unreachable") {
+            ASSERT_TRUE(h.win.AdvanceUntil(
+                [&] { return h.ports.written.find("AT!SN=") != std::string::npos; }, 5000));
+            EXPECT_EQ(store.calls.size(), 1u) << "the store heard the end too early";
+            if (std::string(end) == "closed")
+                h.win.EndDialog(2);
+            else
+                h.box.faults.silent = true;
+        }
+        ASSERT_TRUE(h.RunUntilIdle());
+        ASSERT_FALSE(store.calls.empty());
+        EXPECT_EQ(store.calls[0], "reserve " + h.dlg->PortName() + " " +
+                                      std::to_string(h.dlg->VersionMajor()) + "." +
+                                      (h.dlg->VersionMinor() < 10 ? "0" : "") +
+                                      std::to_string(h.dlg->VersionMinor()));
+        if (std::string(end) == "unreachable") {
+            EXPECT_EQ(store.calls.size(), 1u);
+            ExpectBoxUntouched(h, before);
+            EXPECT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::CounterUnavailable);
+            continue;
+        }
+        ASSERT_EQ(store.calls.size(), 2u);
+        EXPECT_EQ(store.calls[1],
+                  std::string(end) == "stored" ? "request programmed" : "request failed");
+    }
+}

@@ -55,4 +55,7 @@ for page in hx5310ctl hx5310-sim; do
     [ -f "$man" ] || fail "no manual page for $page"
     zcat "$man" | grep -q "^\.TH" || fail "$man is no manual page"
 done
+# The schema of a line's database counter, for psql.
+grep -q 'CREATE SEQUENCE IF NOT EXISTS hx5310_serial' "$root/usr/share/hx5310/hx5310-counter.sql" ||
+    fail "no schema of the database counter"
 echo "package test: $(basename "$deb") installs and runs"
