@@ -35,4 +35,4 @@ cmake --build "$dir" -j"$(nproc)"
 
 # The programs against the virtual box, the window's picture, the setup program.
 bash tests/win/wine_program_test.sh "$dir" build/sim/pty/hx5310-sim \
-    "${HX_SCREENSHOT_DIR:+$HX_SCREENSHOT_DIR/screenshot-windows.png}" | tee -a "$log"
+    "${HX_SCREENSHOT_DIR:+$HX_SCREENSHOT_DIR/screenshot-windows.png}" build/bench/hx5310ctl-bench | tee -a "$log"

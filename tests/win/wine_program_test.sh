@@ -6,14 +6,16 @@
 # prints its version. Stops Wine before the simulator: a wineserver whose terminal hangs up
 # floods standard error.
 #
-#   bash tests/win/wine_program_test.sh BUILD_DIR SIM [SCREENSHOT]
+#   bash tests/win/wine_program_test.sh BUILD_DIR SIM [SCREENSHOT [BENCH]]
 #     BUILD_DIR   the Windows build (its wine-run.sh runs a program in its Wine prefix)
 #     SIM         a Linux hx5310-sim
 #     SCREENSHOT  where the window's picture goes (PNG), when given
+#     BENCH       a Linux hx5310ctl-bench: the reads' figures against the line-rate limit
 set -euo pipefail
 build=$(realpath "$1")
 sim=$(realpath "$2")
 shot=${3:-}
+bench=${4:-}
 run="$build/wine-run.sh"
 ctl="$build/hx5310ctl.exe"
 config="$build/hx5310-config.exe"
@@ -70,6 +72,14 @@ check "hx5310ctl.exe lists COM8" grep -qx COM8 "$work/ports.txt"
 ctl --port COM8 show >"$work/show.txt" 2>"$work/show.err" && read_ok=1 || read_ok=0
 check "hx5310ctl.exe reads the box" test "$read_ok" = 1
 check "the read gives every setting" grep -q '^audio-delay-a=' "$work/show.txt"
+# The read's pace through Wine's COM port, as a ratio to the line-rate limit (a figure, not a
+# check: the benchmark prints it).
+if [ -n "$bench" ]; then
+    for round in 1 2 3; do
+        ctl --port COM8 --trace "$work/read$round.trace" read "$work/read$round.txt" 2>/dev/null &&
+            "$bench" --analyze "$work/read$round.trace" | sed 's/^/under Wine: /' || true
+    done
+fi
 ctl --port COM8 set audio-delay-a=600 >/dev/null 2>"$work/set.err" && set_ok=1 || set_ok=0
 check "hx5310ctl.exe sends, verifies and stores" test "$set_ok" = 1
 ctl --port COM8 show 2>/dev/null | tr -d '\r' >"$work/show2.txt" || true
