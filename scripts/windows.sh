@@ -22,7 +22,7 @@ dir=build-win-qt
 "$qt/bin/qt-cmake" -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # One wineserver for the build (GoogleTest lists each test program's tests by running it) and
 # the tests, started with Wine's services before them, as for the core's Windows build.
-mkdir -p "$dir"
+mkdir -p "$dir/wine"
 wineserver=(env WINEPREFIX="$PWD/$dir/wine" /usr/lib/wine/wineserver)
 trap '"${wineserver[@]}" -k 2>/dev/null || true' EXIT
 "${wineserver[@]}" -p </dev/null >/dev/null 2>&1
