@@ -23,41 +23,9 @@ struct Segment {
     size_t bytes = 0;
 };
 
-// The operation called name in a trace: from its "operation" line to its "end of" line.
-inline Segment FindSegment(const std::string& trace, const std::string& name) {
-    Segment s;
-    double start = 0;
-    bool inside = false;
+// Calls fn(time, text) for each event line of a trace ("  12.345678 text"), comments aside.
+template <typename Fn> void ForEachTraceLine(const std::string& trace, Fn fn) {
     size_t from = 0;
-    while (from < trace.size()) {
-        size_t to = trace.find('\n', from);
-        if (to == std::string::npos)
-            to = trace.size();
-        const std::string line = trace.substr(from, to - from);
-        from = to + 1;
-        if (line.empty() || line[0] == '#')
-            continue;
-        // "  12.345678 text"
-        const double t = std::atof(line.c_str());
-        const size_t gap = line.find(' ', line.find_first_not_of(' '));
-        const std::string text = gap == std::string::npos ? "" : line.substr(gap + 1);
-        if (!inside && text.rfind("operation " + name, 0) == 0) {
-            inside = true;
-            start = t;
-        } else if (inside && text.rfind("end of " + name, 0) == 0) {
-            s.found = true;
-            s.seconds = t - start;
-            return s;
-        } else if (inside && (text.rfind("> \"", 0) == 0 || text.rfind("< \"", 0) == 0)) {
-            s.bytes += QuotedBytes(text.substr(2));
-        }
-    }
-    return s;
-}
-
-// Every byte written and read in a whole trace.
-inline size_t TraceBytes(const std::string& trace) {
-    size_t bytes = 0, from = 0;
     while (from < trace.size()) {
         size_t to = trace.find('\n', from);
         if (to == std::string::npos)
@@ -67,10 +35,45 @@ inline size_t TraceBytes(const std::string& trace) {
         const size_t gap = line.find(' ', line.find_first_not_of(' '));
         if (line.empty() || line[0] == '#' || gap == std::string::npos)
             continue;
-        const std::string text = line.substr(gap + 1);
-        if (text.rfind("> \"", 0) == 0 || text.rfind("< \"", 0) == 0)
-            bytes += QuotedBytes(text.substr(2));
+        if (!fn(std::atof(line.c_str()), line.substr(gap + 1)))
+            return;
     }
+}
+
+// The bytes of a "> \"...\"" (written) or "< \"...\"" (read) line, 0 for any other.
+inline size_t LineBytes(const std::string& text) {
+    return text.rfind("> \"", 0) == 0 || text.rfind("< \"", 0) == 0 ? QuotedBytes(text.substr(2))
+                                                                    : 0;
+}
+
+// The operation called name in a trace: from its "operation" line to its "end of" line.
+inline Segment FindSegment(const std::string& trace, const std::string& name) {
+    Segment s;
+    double start = 0;
+    bool inside = false;
+    ForEachTraceLine(trace, [&](double t, const std::string& text) {
+        if (!inside && text.rfind("operation " + name, 0) == 0) {
+            inside = true;
+            start = t;
+        } else if (inside && text.rfind("end of " + name, 0) == 0) {
+            s.found = true;
+            s.seconds = t - start;
+            return false;
+        } else if (inside) {
+            s.bytes += LineBytes(text);
+        }
+        return true;
+    });
+    return s;
+}
+
+// Every byte written and read in a whole trace.
+inline size_t TraceBytes(const std::string& trace) {
+    size_t bytes = 0;
+    ForEachTraceLine(trace, [&](double, const std::string& text) {
+        bytes += LineBytes(text);
+        return true;
+    });
     return bytes;
 }
 

@@ -708,6 +708,17 @@ void Session::TypeNewSerial(uint32_t serial, bool hadNone) {
         Error("note: the box keeps its serial number " + m_boxSerial + "; --serial is not used");
 }
 
+int Session::SerialGiven(bool hadNone, int status) {
+    CounterNotes();
+    if (status != kExitOk)
+        return status;
+    if (hadNone)
+        Error("the next box without a serial number gets " + m_dlg->NewSerialText());
+    m_json.insert("serial", QString::fromStdString(m_win.GetText(IDC_SERIAL)));
+    m_json.insert("serial_given", hadNone);
+    return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
+}
+
 int Session::FactoryReset() {
     uint32_t newSerial = 0;
     if (!TakeNewSerial(newSerial))
@@ -721,15 +732,7 @@ int Session::FactoryReset() {
 
     const bool hadNone = m_boxSerial.empty();
     TypeNewSerial(newSerial, hadNone);
-    status = Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset);
-    CounterNotes();
-    if (status != kExitOk)
-        return status;
-    if (hadNone)
-        Error("the next box without a serial number gets " + m_dlg->NewSerialText());
-    m_json.insert("serial", QString::fromStdString(m_win.GetText(IDC_SERIAL)));
-    m_json.insert("serial_given", hadNone);
-    return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
+    return SerialGiven(hadNone, Operate(IDC_FACTORY, "出荷時に戻す", OutcomeKind::FactoryReset));
 }
 
 int Session::Provision() {
@@ -759,13 +762,7 @@ int Session::Provision() {
         },
         "出荷設定", OutcomeKind::Provisioned);
     m_dlg->HoldPort(false);
-    if (status != kExitOk)
-        return status;
-    if (hadNone)
-        Error("the next box without a serial number gets " + m_dlg->NewSerialText());
-    m_json.insert("serial", QString::fromStdString(m_win.GetText(IDC_SERIAL)));
-    m_json.insert("serial_given", hadNone);
-    return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
+    return SerialGiven(hadNone, status);
 }
 
 int Session::Verify() {

@@ -89,6 +89,9 @@ private:
     // the read). False after a message for a text that is no serial number.
     bool TakeNewSerial(uint32_t& serial);
     void TypeNewSerial(uint32_t serial, bool hadNone);
+    // The end of a factory reset or provision: the counter's notes, and on success the box's
+    // number printed (and the next one, when this box was given a number).
+    int SerialGiven(bool hadNone, int status);
     // "読出...": the file's settings into the editor, the box keeping its serial number. Status
     // 2 after a message when the file is refused.
     int LoadFile(const std::string& path, const char* notDone);

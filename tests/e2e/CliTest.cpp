@@ -38,10 +38,7 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
+using Result = hx::e2e::CtlResult;
 
 // One private world per test: the folder where virtual boxes announce themselves, the user's
 // configuration and data folders, and a preferences file.
@@ -74,21 +71,9 @@ protected:
     }
 
     QProcess* Ctl(const QStringList& args, const QProcessEnvironment* env = nullptr) {
-        auto* p = new QProcess();
-        p->setProcessEnvironment(env ? *env : m_env);
-        p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        p->start(HX5310CTL_PATH, args);
-        return p;
+        return hx::e2e::StartCtl(args, env ? *env : m_env);
     }
-    static Result Finish(QProcess* p, int ms = 30000) {
-        Result r;
-        if (p->waitForFinished(ms) && p->exitStatus() == QProcess::NormalExit)
-            r.status = p->exitCode();
-        r.out = p->readAllStandardOutput().toStdString();
-        r.err = p->readAllStandardError().toStdString();
-        delete p;
-        return r;
-    }
+    static Result Finish(QProcess* p, int ms = 30000) { return hx::e2e::FinishCtl(p, ms); }
     // hx5310ctl with the test's preferences file and the arguments given.
     Result Run(QStringList args, const QProcessEnvironment* env = nullptr) {
         args.prepend(QString::fromStdString(m_config));

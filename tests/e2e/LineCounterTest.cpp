@@ -22,10 +22,7 @@
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using Outcome = hx::e2e::CtlResult;
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -91,21 +88,9 @@ protected:
     QProcess* Ctl(QStringList args) {
         args.prepend(m_dir.filePath("prefs.ini"));
         args.prepend("--config");
-        auto* p = new QProcess();
-        p->setProcessEnvironment(m_env);
-        p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        p->start(HX5310CTL_PATH, args);
-        return p;
+        return hx::e2e::StartCtl(args, m_env);
     }
-    static Outcome Finish(QProcess* p, int ms = 60000) {
-        Outcome r;
-        if (p->waitForFinished(ms) && p->exitStatus() == QProcess::NormalExit)
-            r.status = p->exitCode();
-        r.out = p->readAllStandardOutput().toStdString();
-        r.err = p->readAllStandardError().toStdString();
-        delete p;
-        return r;
-    }
+    static Outcome Finish(QProcess* p, int ms = 60000) { return hx::e2e::FinishCtl(p, ms); }
     // The serial number a box holds, as show prints it (empty: none).
     std::string BoxSerial(const std::string& box) {
         const Outcome r = Finish(Ctl({"--port", QString::fromStdString(box), "show"}));

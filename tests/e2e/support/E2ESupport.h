@@ -73,6 +73,30 @@ private:
 };
 
 // hx5310-sim as a child process.
+// A run of hx5310ctl: its exit status (-1: it did not end normally) and what it printed.
+struct CtlResult {
+    int status = -1;
+    std::string out, err;
+};
+
+// Starts hx5310ctl with env and args; it dies with the test. FinishCtl waits for it.
+inline QProcess* StartCtl(const QStringList& args, const QProcessEnvironment& env) {
+    auto* p = new QProcess();
+    p->setProcessEnvironment(env);
+    p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    p->start(HX5310CTL_PATH, args);
+    return p;
+}
+inline CtlResult FinishCtl(QProcess* p, int ms) {
+    CtlResult r;
+    if (p->waitForFinished(ms) && p->exitStatus() == QProcess::NormalExit)
+        r.status = p->exitCode();
+    r.out = p->readAllStandardOutput().toStdString();
+    r.err = p->readAllStandardError().toStdString();
+    delete p;
+    return r;
+}
+
 class SimProcess {
 public:
     SimProcess() = default;
