@@ -21,14 +21,14 @@ SerialReservation CHX5310ConfigApp::ReserveSerial(const uint32_t* typed, bool mo
     return m_lastReservation;
 }
 
-void CHX5310ConfigApp::FinishSerial(bool programmed) {
+void CHX5310ConfigApp::FinishSerial(bool programmed, const std::string& sent) {
     if (!m_bReservationOpen)
         return;
     m_bReservationOpen = 0;
     SerialCounter file(m_prefs, m_strSection);
     ISerialStore& store = m_pStore ? *m_pStore : file;
     std::string why;
-    if (!store.Finish(m_lastReservation, programmed, why))
+    if (!store.Finish(m_lastReservation, programmed, sent, why))
         m_strRecordProblem = why;
 }
 

@@ -49,9 +49,10 @@ public:
     // becomes m_nSerialNumber, and the reservation stays open until FinishSerial.
     SerialReservation ReserveSerial(const uint32_t* typed, bool moveBack = false,
                                     const BoxRecord& record = {});
-    // The end of the open reservation: the box stored its number (programmed) or not. A
-    // record that cannot be brought up to date is kept in RecordProblem().
-    void FinishSerial(bool programmed);
+    // The end of the open reservation: the box stored its number (programmed) or not; sent:
+    // the settings image sent with the number, empty when none. A record that cannot be
+    // brought up to date is kept in RecordProblem().
+    void FinishSerial(bool programmed, const std::string& sent);
     bool ReservationOpen() const { return m_bReservationOpen != 0; }
     // The last reservation asked for, successful or not.
     const SerialReservation& LastReservation() const { return m_lastReservation; }

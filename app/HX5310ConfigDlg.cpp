@@ -284,8 +284,7 @@ bool CHX5310ConfigDlg::OnClose() {
 void CHX5310ConfigDlg::OnDestroy() {
     // A reset ended by the window's end (Ctrl-C of hx5310ctl) leaves its number taken; the
     // record says whether the box had stored it.
-    if (m_app.ReservationOpen())
-        m_app.FinishSerial(m_bSerialStored != 0);
+    FinishSerial();
     // An operation that still runs ends here: nothing more is written, no timer runs on.
     if (m_nStep != 0 && !(m_nStep >= STEP_MONITOR_FIRST && m_nStep <= STEP_MONITOR_FIRST + 2)) {
         m_win.KillTimer(TIMER_RETRY);

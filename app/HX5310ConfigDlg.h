@@ -148,6 +148,8 @@ struct CHX5310ConfigDlgState : EditorValues {
     int m_bGiveSerial = 0;
     // The box of the running reset has acknowledged the store of its new number.
     int m_bSerialStored = 0;
+    // The running operation sends its settings image with the number (a provision, a send).
+    int m_bSerialWithImage = 0;
     // The model line of the last read (kept in the production record with a number).
     std::string m_strModelLine;
     // Every copy of every command of the running operation, and which the box has answered.
@@ -288,9 +290,11 @@ public:
     void Refuse(OutcomeKind kind, const std::string& detail);
     // Reserves the serial number to give the box (typed: the user's own, else the counter's),
     // asking before the counter is moved back; on failure the port is closed and the refusal
-    // shown.
-    // bySend: a send gives it (a number typed into the box's own field), not a reset.
-    bool ReserveSerial(const uint32_t* typed, bool bySend);
+    // shown. operation: what gives it, as the production record names it ("factory-reset",
+    // "provision", or "send" for a number typed into the box's own field).
+    bool ReserveSerial(const uint32_t* typed, const char* operation);
+    // The end of the running operation's reservation, with the image it sent with the number.
+    void FinishSerial();
     // The first command of every operation, after the carriage return that ends a stream of
     // status frames the box may still be sending.
     void GreetBox();

@@ -33,7 +33,9 @@ public:
     SerialReservation Reserve(const uint32_t* typed, bool moveBack, const BoxRecord&) override {
         return Reserve(typed, moveBack);
     }
-    bool Finish(const SerialReservation&, bool, std::string&) override { return true; }
+    bool Finish(const SerialReservation&, bool, const std::string&, std::string&) override {
+        return true;
+    }
     std::string Location() const override { return m_location; }
 
     static constexpr unsigned kLockWaitMs = 5000;
@@ -57,7 +59,9 @@ public:
         r.why = m_why;
         return r;
     }
-    bool Finish(const SerialReservation&, bool, std::string&) override { return true; }
+    bool Finish(const SerialReservation&, bool, const std::string&, std::string&) override {
+        return true;
+    }
     std::string Location() const override { return m_location; }
 
 private:

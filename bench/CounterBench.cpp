@@ -44,10 +44,10 @@ std::string Psql(const std::string& socket, const std::string& db, const std::st
 }
 
 bool ReserveAndFinish(hx::ISerialStore& store) {
-    hx::BoxRecord record{"factory-reset", "bench", "bench", "HX-5310", "1.20", ""};
+    hx::BoxRecord record{"factory-reset", "bench", "bench", "HX-5310", "1.20"};
     const hx::SerialReservation r = store.Reserve(nullptr, false, record);
     std::string why;
-    return r.ok() && store.Finish(r, true, why);
+    return r.ok() && store.Finish(r, true, {}, why);
 }
 
 } // namespace

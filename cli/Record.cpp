@@ -1,6 +1,5 @@
 #include "Record.h"
 
-#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -91,12 +90,6 @@ std::string DefaultRecordPath(const std::string& prefsPath) {
     const auto slash = prefsPath.find_last_of("/\\");
     const std::string folder = slash == std::string::npos ? "." : prefsPath.substr(0, slash);
     return folder + "/HX-5310-Record.jsonl";
-}
-
-std::string Sha256Hex(const std::string& bytes) {
-    return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
-        .toHex()
-        .toStdString();
 }
 
 } // namespace hx::cli

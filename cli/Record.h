@@ -35,7 +35,4 @@ std::string RecordLine(const RecordEntry& entry);
 // The record file beside the preferences (the counter) at prefsPath.
 std::string DefaultRecordPath(const std::string& prefsPath);
 
-// The SHA-256 of bytes, as 64 lower-case hexadecimal digits.
-std::string Sha256Hex(const std::string& bytes);
-
 } // namespace hx::cli

@@ -6,6 +6,7 @@
 #include "Files.h"
 #include "SerialText.h"
 #include "SettingsImage.h"
+#include "Sha256.h"
 #include "Version.h"
 
 #include <QDateTime>

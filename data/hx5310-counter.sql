@@ -13,7 +13,8 @@ CREATE SEQUENCE IF NOT EXISTS hx5310_serial
 
 -- One row per box and operation. A reservation's row is committed, state 'reserved', before
 -- the box hears its number; the station then sets 'programmed' (the box stored it) or
--- 'failed' (the reset ended without; the box may hold the number all the same).
+-- 'failed' (the reset ended without; the box may hold the number all the same), and the
+-- SHA-256 of the settings image it sent with the number (a provision's, a send's).
 CREATE TABLE IF NOT EXISTS hx5310_record (
     id              bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
     serial_number   char(8) NOT NULL CHECK (serial_number ~ '^[0-9A-F]{8}$'),

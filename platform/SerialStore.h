@@ -38,12 +38,11 @@ struct SerialReservation {
 
 // What the production record keeps with a reserved number.
 struct BoxRecord {
-    std::string operation;      // what gives the number: "factory-reset" or "send"
-    std::string port;           // the station's port to the box
-    std::string toolVersion;    // the program's version
-    std::string model;          // the box's model line
-    std::string firmware;       // the box's firmware version, as the title shows it ("2.05")
-    std::string settingsSha256; // the settings sent with the number; empty: none
+    std::string operation;   // what gives the number: "factory-reset", "provision" or "send"
+    std::string port;        // the station's port to the box
+    std::string toolVersion; // the program's version
+    std::string model;       // the box's model line
+    std::string firmware;    // the box's firmware version, as the title shows it ("2.05")
 };
 
 class ISerialStore {
@@ -56,9 +55,11 @@ public:
     virtual SerialReservation Reserve(const uint32_t* typed, bool moveBack,
                                       const BoxRecord& record) = 0;
     // The box's end of a reservation: it stored the number (programmed) or the reset ended
-    // without that (failed; the box may still hold the number, which stays taken). False, with
-    // why, when the record could not be brought up to date.
-    virtual bool Finish(const SerialReservation& r, bool programmed, std::string& why) = 0;
+    // without that (failed; the box may still hold the number, which stays taken). sent: the
+    // settings image sent to the box with the number (a provision's, a send's), empty when none
+    // was sent. False, with why, when the record could not be brought up to date.
+    virtual bool Finish(const SerialReservation& r, bool programmed, const std::string& sent,
+                        std::string& why) = 0;
     // Where the counter is, for messages.
     virtual std::string Location() const = 0;
 };

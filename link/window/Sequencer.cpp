@@ -130,7 +130,10 @@ void CHX5310ConfigDlg::StartOperation(int firstStep) {
         RefusePortNotOpened();
         return;
     }
-    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr, firstStep == STEP_TX_FIRST))
+    const char* operation = provision                    ? "provision"
+                            : firstStep == STEP_TX_FIRST ? "send"
+                                                         : "factory-reset";
+    if (giveSerial && !ReserveSerial(typedByUser ? &typed : nullptr, operation))
         return;
     m_bGiveSerial = giveSerial ? 1 : 0;
     m_bProvision = provision ? 1 : 0;
@@ -181,11 +184,11 @@ void CHX5310ConfigDlg::GreetBox() {
     SendCommand("AT\r", 200);
 }
 
-bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed, bool bySend) {
+bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed, const char* operation) {
     // The number is reserved before the box hears of it, with what the production record
     // keeps of the box.
     BoxRecord record;
-    record.operation = bySend ? "send" : "factory-reset";
+    record.operation = operation;
     record.port = m_strPortName;
     record.toolVersion = HX_VERSION;
     record.model = m_strModelLine;
@@ -194,6 +197,7 @@ bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed, bool bySend) {
                   static_cast<unsigned>(m_nVersionMinor));
     record.firmware = firmware;
     m_bSerialStored = 0;
+    m_bSerialWithImage = record.operation != "factory-reset";
     SerialReservation r = m_app.ReserveSerial(typed, false, record);
     if (r.problem == CounterProblem::Lower &&
         m_win.AskYesNo(MoveCounterBackQuestion(FormatSerialText(*typed), r.value), MsgIcon::Warning,
@@ -216,6 +220,17 @@ bool CHX5310ConfigDlg::ReserveSerial(const uint32_t* typed, bool bySend) {
     m_edNewSerial.SetWindowText(m_strNewSerial);
     m_bGiveSerial = 1;
     return true;
+}
+
+void CHX5310ConfigDlg::FinishSerial() {
+    if (!m_app.ReservationOpen())
+        return;
+    // A provision or a send that changed the box has sent its image, or part of it (a
+    // provision's first change is the factory settings): the record keeps which image it was.
+    const bool sent = m_bSerialWithImage && m_bBoxChanged;
+    m_app.FinishSerial(m_bSerialStored != 0,
+                       sent ? std::string(m_SettingsImage.begin(), m_SettingsImage.end())
+                            : std::string());
 }
 
 void CHX5310ConfigDlg::RefuseField(const std::string& notDone) {
@@ -467,8 +482,7 @@ bool CHX5310ConfigDlg::OnResponseLine(const std::string& line) {
 void CHX5310ConfigDlg::SetOutcome(OutcomeKind kind, const std::string& detail) {
     // A reset that reserved a number ends here, whichever way: the production record learns
     // whether the box stored its number, once the box has been left alone.
-    if (m_app.ReservationOpen())
-        m_app.FinishSerial(m_bSerialStored != 0);
+    FinishSerial();
     m_outcome = Outcome{kind, detail, m_bBoxChanged != 0, {}};
     if (m_bGiveSerial && m_bBoxChanged)
         m_outcome.givenSerial = FormatSerialText(m_nGivenSerial);

@@ -1,6 +1,7 @@
 #include "PgSerialStore.h"
 
 #include "PgSchema.h"
+#include "Sha256.h"
 
 #include <libpq-fe.h>
 
@@ -265,8 +266,7 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
 
     const char insertSql[] =
         "INSERT INTO hx5310_record (serial_number, request_id, station, port, tool_version, "
-        "model, firmware, settings_sha256, operation) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, "
-        "$9) "
+        "model, firmware, operation) VALUES ($1, $2, $3, $4, $5, $6, $7, $8) "
         "RETURNING serial_number";
     std::string held = typedText; // the number this request holds, not yet stored
     std::string given;
@@ -317,9 +317,9 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
             }
             held = q.values.at(0);
         }
-        q = Exec(insertSql, {held, r.requestId, m_host, record.port, record.toolVersion,
-                             record.model, record.firmware, record.settingsSha256,
-                             record.operation.empty() ? "factory-reset" : record.operation});
+        q = Exec(insertSql,
+                 {held, r.requestId, m_host, record.port, record.toolVersion, record.model,
+                  record.firmware, record.operation.empty() ? "factory-reset" : record.operation});
         if (q.kind == Query::Lost) {
             // The number stays this request's: no other request gets it from the sequence.
             lost = true;
@@ -377,15 +377,17 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
     return r;
 }
 
-bool PgSerialStore::Finish(const SerialReservation& r, bool programmed, std::string& why) {
+bool PgSerialStore::Finish(const SerialReservation& r, bool programmed, const std::string& sent,
+                           std::string& why) {
     if (r.requestId.empty())
         return true;
     SerialReservation problem;
     Query q;
-    if (!Idempotent("UPDATE hx5310_record SET state = $2, finished_at = now() WHERE "
-                    "request_id = $1",
-                    {r.requestId, programmed ? "programmed" : "failed"}, NowMs() + m_retryMs,
-                    problem, q)) {
+    if (!Idempotent("UPDATE hx5310_record SET state = $2, finished_at = now(), settings_sha256 "
+                    "= $3 WHERE request_id = $1",
+                    {r.requestId, programmed ? "programmed" : "failed",
+                     sent.empty() ? std::string() : Sha256Hex(sent)},
+                    NowMs() + m_retryMs, problem, q)) {
         why = problem.why;
         return false;
     }

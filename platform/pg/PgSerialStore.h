@@ -22,7 +22,8 @@ public:
 
     SerialReservation Reserve(const uint32_t* typed, bool moveBack,
                               const BoxRecord& record) override;
-    bool Finish(const SerialReservation& r, bool programmed, std::string& why) override;
+    bool Finish(const SerialReservation& r, bool programmed, const std::string& sent,
+                std::string& why) override;
     // The connection string without its password.
     std::string Location() const override;
 

@@ -2,6 +2,7 @@
 // editor's settings sent, verified and stored, all on the port the read left open.
 #include "Harness.h"
 
+#include "SerialStore.h"
 #include "SettingsImage.h"
 
 #include <gtest/gtest.h>
@@ -87,4 +88,37 @@ TEST(Provision, ABoxThatHasANumberKeepsItAndNothingStartsBeforeARead) {
     EXPECT_EQ(h.ports.written.find("AT!SN="), std::string::npos);
     EXPECT_EQ(GetU32(h.box.Flash(), kSerialOffset), 0x11112222u);
     EXPECT_EQ(h.prefs.GetInt("Settings", "Serial Number", 0), 0x25000009);
+}
+
+TEST(Provision, ALinesStoreHearsAProvisionAndTheImageItSent) {
+    struct Store : ISerialStore {
+        std::string operation, sent;
+        bool programmed = false;
+        SerialReservation Reserve(const uint32_t*, bool, const BoxRecord& record) override {
+            operation = record.operation;
+            SerialReservation r;
+            r.given = 0x25000009;
+            r.next = 0x25000010;
+            r.requestId = "request";
+            return r;
+        }
+        bool Finish(const SerialReservation&, bool stored, const std::string& image,
+                    std::string&) override {
+            programmed = stored;
+            sent = image;
+            return true;
+        }
+        std::string Location() const override { return "line"; }
+    } store;
+    Harness h;
+    h.app.SetSerialStore(&store);
+    ReadAndEdit(h);
+    h.dlg->Provision();
+    ASSERT_TRUE(h.RunUntilIdle());
+    ASSERT_EQ(h.dlg->LastOutcome().kind, OutcomeKind::Provisioned);
+    EXPECT_EQ(store.operation, "provision");
+    EXPECT_TRUE(store.programmed);
+    const SettingsImage& held = h.box.Flash();
+    EXPECT_EQ(store.sent, std::string(held.begin(), held.end()));
+    EXPECT_EQ(GetU32(held, kSerialOffset), 0x25000009u);
 }

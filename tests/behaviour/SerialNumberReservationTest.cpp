@@ -230,8 +230,10 @@ struct RecordingStore : ISerialStore {
         r.requestId = "request";
         return r;
     }
-    bool Finish(const SerialReservation& r, bool programmed, std::string&) override {
-        calls.push_back(r.requestId + (programmed ? " programmed" : " failed"));
+    bool Finish(const SerialReservation& r, bool programmed, const std::string& sent,
+                std::string&) override {
+        calls.push_back(r.requestId + (programmed ? " programmed" : " failed") +
+                        (sent.empty() ? "" : " with settings"));
         return true;
     }
     std::string Location() const override { return "line"; }

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -165,6 +167,29 @@ TEST_F(LineCounterTest, ADatabaseWithoutCounterALoginRefusedOrNoServerLeaveTheBo
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_TRUE(Has(r.err, "already in the production record")) << r.err;
     EXPECT_EQ(BoxSerial("second"), "");
+}
+
+TEST_F(LineCounterTest, AProvisionsRowKeepsTheSettingsItSentAsTheRecordFileDoes) {
+    const QString url = QString::fromStdString(Url());
+    ASSERT_EQ(Finish(Ctl({"--counter", url, "counter", "init"})).status, 0);
+    ASSERT_TRUE(StartBox("new"));
+    ASSERT_TRUE(StartBox("other"));
+    const QString file = m_dir.filePath("line.txt"), record = m_dir.filePath("record.jsonl");
+    ASSERT_EQ(Finish(Ctl({"--port", "other", "read", file})).status, 0);
+    Outcome r =
+        Finish(Ctl({"--counter", url, "--port", "new", "--record", record, "provision", file}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Finish(Ctl({"--counter", url, "--port", "other", "--record", record, "factory-reset"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    QFile lines(record);
+    ASSERT_TRUE(lines.open(QIODevice::ReadOnly));
+    const QJsonObject provision = QJsonDocument::fromJson(lines.readLine()).object();
+    const std::string sha = provision["sha256"].toString().toStdString();
+    ASSERT_EQ(sha.size(), 64u);
+    EXPECT_EQ(Sql("SELECT operation || '|' || state || '|' || settings_sha256 || '|' FROM "
+                  "hx5310_record ORDER BY id"),
+              "provision|programmed|" + sha + "|\nfactory-reset|programmed||");
 }
 
 TEST_F(LineCounterTest, SixteenStationsThroughKilledConnectionsAndARestartNeverGiveANumberTwice) {

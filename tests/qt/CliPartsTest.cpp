@@ -2,6 +2,7 @@
 // that verify reports.
 #include "Record.h"
 #include "SettingsDiff.h"
+#include "Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ TEST(CliRecordTest, TheRecordLivesBesideTheCounterAndImagesAreHashedWithSha256) 
     EXPECT_EQ(hx::cli::DefaultRecordPath("/home/line/.config/QORVA/HX-5310-Config.conf"),
               "/home/line/.config/QORVA/HX-5310-Record.jsonl");
     EXPECT_EQ(hx::cli::DefaultRecordPath("prefs.ini"), "./HX-5310-Record.jsonl");
-    EXPECT_EQ(hx::cli::Sha256Hex("abc"),
+    EXPECT_EQ(hx::Sha256Hex("abc"),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
