@@ -67,6 +67,11 @@ protected:
         args << "--name" << QString::fromStdString(name);
         const bool started = sim->Start(args);
         m_sims.push_back(std::move(sim));
+        // The link names the terminal through the simulator's own /proc entry.
+        m_device = QFileInfo(m_dir.filePath(QString::fromStdString("hx5310/" + name)))
+                       .symLinkTarget()
+                       .remove(QRegularExpression("^/proc/[0-9]+/root"))
+                       .toStdString();
         return started;
     }
 
