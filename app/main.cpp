@@ -4,6 +4,7 @@
 #include "PgSerialStore.h"
 #endif
 #include "QtPreferences.h"
+#include "QtWaitingStore.h"
 #ifdef _WIN32
 #include "WinSerialPort.h"
 #else
@@ -80,6 +81,7 @@ int main(int argc, char* argv[]) {
     // A line's database counter, named as hx5310ctl takes it from the environment.
     const std::string counter = qEnvironmentVariable("HX5310_COUNTER").toStdString();
     std::unique_ptr<hx::ISerialStore> store;
+    std::unique_ptr<hx::QtWaitingStore> waiting; // asks store; ends first
     const bool database =
         counter.rfind("postgresql://", 0) == 0 || counter.rfind("postgres://", 0) == 0;
     if (!counter.empty() && !database) {
@@ -89,6 +91,8 @@ int main(int argc, char* argv[]) {
     } else if (!counter.empty()) {
 #ifdef HX_HAVE_PG
         store = std::make_unique<hx::PgSerialStore>(counter);
+        // The window keeps painting while the database answers.
+        waiting = std::make_unique<hx::QtWaitingStore>(*store);
 #else
         store = std::make_unique<hx::RefusingStore>(
             counter, "このプログラムは PostgreSQL（libpq）なしで作られています");
@@ -97,7 +101,7 @@ int main(int argc, char* argv[]) {
                      "used, and no box is given a serial number\n",
                      counter.c_str());
 #endif
-        config.SetSerialStore(store.get());
+        config.SetSerialStore(waiting ? waiting.get() : store.get());
     }
     config.InitInstance(window, ports);
     return 0;
