@@ -20,6 +20,8 @@
 
 namespace hx::cli {
 
+struct RecordEntry;
+
 enum ExitCode : int {
     kExitOk = 0,
     kExitBox = 1,   // the box or the port failed
@@ -102,6 +104,9 @@ private:
     std::string RecordPath() const;
     bool RecordWritable();
     int WriteRecord(int status);
+    // The run's operation in a line's database when it gave no number (the reservations are
+    // rows already); a row that cannot be written is a note.
+    void KeepOperationInStore(const RecordEntry& e, bool success, const std::string& sent);
     // The one JSON object of --json on standard output; the status to end with.
     int EmitJson(int status);
     // What the box was when it was read (for the record).

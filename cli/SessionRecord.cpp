@@ -123,19 +123,38 @@ int Session::WriteRecord(int status) {
     const bool success = status == kExitOk && outcome && IsSuccess(outcome->kind);
     e.serial = success ? m_win.GetText(IDC_SERIAL) : m_boxSerial;
     e.serialMayHold = success ? std::string() : m_mayHold;
-    if (e.boxChanged && m_opt.command != Command::FactoryReset)
-        e.sha256 = Sha256Hex(std::string(m_dlg->Image().begin(), m_dlg->Image().end()));
+    const std::string sent = e.boxChanged && m_opt.command != Command::FactoryReset
+                                 ? std::string(m_dlg->Image().begin(), m_dlg->Image().end())
+                                 : std::string();
+    if (!sent.empty())
+        e.sha256 = Sha256Hex(sent);
     e.outcome = !m_toolOutcome.empty() ? m_toolOutcome
                 : outcome              ? OutcomeName(outcome->kind)
                                        : (status == kExitOk ? "none" : "usage");
     e.detail = !m_toolDetail.empty() ? m_toolDetail : outcome ? outcome->detail : std::string();
     e.status = status;
+    KeepOperationInStore(e, success, sent);
     int err = 0;
     if (AppendLineDurably(RecordPath(), RecordLine(e), kRecordLockMs, err))
         return status;
     Error("the record " + RecordPath() + " could not be written (" + ErrorText(err) + ")" +
           (e.boxChanged ? "; " + WhatTheBoxHolds() : std::string()));
     return status == kExitOk ? kExitBox : status;
+}
+
+void Session::KeepOperationInStore(const RecordEntry& e, bool success, const std::string& sent) {
+    // A line's database has a row of every reservation already; an operation that gave no
+    // number gets one of its own, once the box was identified.
+    if (!m_env.store || !m_app.LastReservation().requestId.empty() || m_model.empty())
+        return;
+    const bool numbered =
+        e.serial.size() == 8 && e.serial.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+    const BoxRecord row{e.operation, e.port, e.version, e.model, e.firmware};
+    std::string why;
+    if (!m_env.store->KeepOperation(row, numbered ? e.serial : FormatSerialText(kNoSerial), success,
+                                    sent, why))
+        Error("note: the production record " + m_env.store->Location() + " has no row of this " +
+              e.operation + " (" + why + "); the record file has it");
 }
 
 int Session::EmitJson(int status) {

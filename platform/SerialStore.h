@@ -60,6 +60,15 @@ public:
     // was sent. False, with why, when the record could not be brought up to date.
     virtual bool Finish(const SerialReservation& r, bool programmed, const std::string& sent,
                         std::string& why) = 0;
+    // Keeps an operation that gave no number in the store's production record, where the store
+    // has one (a line's database; a counter file has none, its program keeps a record file):
+    // serial is the number the box holds (eight hexadecimal digits), succeeded its outcome,
+    // sent the settings image sent (empty: none). False, with why, when it could not be kept.
+    virtual bool KeepOperation(const BoxRecord& record, const std::string& serial, bool succeeded,
+                               const std::string& sent, std::string& why) {
+        (void)record, (void)serial, (void)succeeded, (void)sent, (void)why;
+        return true;
+    }
     // Where the counter is, for messages.
     virtual std::string Location() const = 0;
 };

@@ -246,12 +246,9 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
                                          const BoxRecord& record, int& unseen) {
     SerialReservation r;
     const long long deadline = NowMs() + m_retryMs;
-    // The request's name: random, and the station's, so that a station that lost its
-    // connection finds out on reconnecting whether its row was stored.
-    std::random_device random;
-    char id[40];
-    std::snprintf(id, sizeof id, "%08x%08x%08x%08x", random(), random(), random(), random());
-    r.requestId = std::string(id) + "@" + m_host;
+    // The request's name lets a station that lost its connection find out on reconnecting
+    // whether its row was stored.
+    r.requestId = NewRequestId();
 
     std::string next; // the sequence's next value before the reservation
     if (!NextText(deadline, r, next))
@@ -375,6 +372,32 @@ SerialReservation PgSerialStore::Reserve(const uint32_t* typed, bool moveBack,
     if (NextText(deadline, peek, next) && next.size() == 8)
         r.next = static_cast<uint32_t>(std::strtoul(next.c_str(), nullptr, 16));
     return r;
+}
+
+std::string PgSerialStore::NewRequestId() const {
+    std::random_device random;
+    char id[40];
+    std::snprintf(id, sizeof id, "%08x%08x%08x%08x", random(), random(), random(), random());
+    return std::string(id) + "@" + m_host;
+}
+
+bool PgSerialStore::KeepOperation(const BoxRecord& record, const std::string& serial,
+                                  bool succeeded, const std::string& sent, std::string& why) {
+    SerialReservation problem;
+    Query q;
+    // Run again after a lost connection, the row's request id keeps it one row.
+    if (Idempotent("INSERT INTO hx5310_record (serial_number, request_id, station, port, "
+                   "tool_version, model, firmware, operation, settings_sha256, gives_number, "
+                   "state, finished_at) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, false, $10, "
+                   "now()) ON CONFLICT (request_id) DO NOTHING",
+                   {serial, NewRequestId(), m_host, record.port, record.toolVersion, record.model,
+                    record.firmware, record.operation,
+                    sent.empty() ? std::string() : Sha256Hex(sent),
+                    succeeded ? "programmed" : "failed"},
+                   NowMs() + m_retryMs, problem, q))
+        return true;
+    why = problem.why;
+    return false;
 }
 
 bool PgSerialStore::Finish(const SerialReservation& r, bool programmed, const std::string& sent,

@@ -24,6 +24,8 @@ public:
                               const BoxRecord& record) override;
     bool Finish(const SerialReservation& r, bool programmed, const std::string& sent,
                 std::string& why) override;
+    bool KeepOperation(const BoxRecord& record, const std::string& serial, bool succeeded,
+                       const std::string& sent, std::string& why) override;
     // The connection string without its password.
     std::string Location() const override;
 
@@ -46,6 +48,8 @@ private:
     // unseen: counts the sequence's values asked for whose answer was lost.
     SerialReservation Reserve(const uint32_t* typed, bool moveBack, const BoxRecord& record,
                               int& unseen);
+    // A request's name: random, and the station's.
+    std::string NewRequestId() const;
     bool Connect(CounterProblem& problem, std::string& why);
     // Connects, trying again until the deadline while the server cannot be reached.
     bool EnsureConnected(long long deadlineMs, SerialReservation& r);

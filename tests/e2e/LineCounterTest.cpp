@@ -169,27 +169,34 @@ TEST_F(LineCounterTest, ADatabaseWithoutCounterALoginRefusedOrNoServerLeaveTheBo
     EXPECT_EQ(BoxSerial("second"), "");
 }
 
-TEST_F(LineCounterTest, AProvisionsRowKeepsTheSettingsItSentAsTheRecordFileDoes) {
+TEST_F(LineCounterTest, EveryOperationIsARowWithTheSettingsItSentAsTheRecordFileHasThem) {
     const QString url = QString::fromStdString(Url());
     ASSERT_EQ(Finish(Ctl({"--counter", url, "counter", "init"})).status, 0);
     ASSERT_TRUE(StartBox("new"));
     ASSERT_TRUE(StartBox("other"));
     const QString file = m_dir.filePath("line.txt"), record = m_dir.filePath("record.jsonl");
     ASSERT_EQ(Finish(Ctl({"--port", "other", "read", file})).status, 0);
-    Outcome r =
-        Finish(Ctl({"--counter", url, "--port", "new", "--record", record, "provision", file}));
-    ASSERT_EQ(r.status, 0) << r.err;
-    r = Finish(Ctl({"--counter", url, "--port", "other", "--record", record, "factory-reset"}));
-    ASSERT_EQ(r.status, 0) << r.err;
+    for (const QStringList& run : {QStringList{"--port", "new", "provision", file},
+                                   QStringList{"--port", "other", "factory-reset"},
+                                   QStringList{"--port", "new", "send", file},
+                                   QStringList{"--port", "new", "set", "audio-delay-a=600"}}) {
+        const Outcome r = Finish(Ctl(QStringList{"--counter", url, "--record", record} + run));
+        ASSERT_EQ(r.status, 0) << run.join(' ').toStdString() << "\n" << r.err;
+    }
 
+    // The record file's lines and the table's rows, side by side.
     QFile lines(record);
     ASSERT_TRUE(lines.open(QIODevice::ReadOnly));
-    const QJsonObject provision = QJsonDocument::fromJson(lines.readLine()).object();
-    const std::string sha = provision["sha256"].toString().toStdString();
-    ASSERT_EQ(sha.size(), 64u);
-    EXPECT_EQ(Sql("SELECT operation || '|' || state || '|' || settings_sha256 || '|' FROM "
-                  "hx5310_record ORDER BY id"),
-              "provision|programmed|" + sha + "|\nfactory-reset|programmed||");
+    std::string expected;
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject line = QJsonDocument::fromJson(lines.readLine()).object();
+        expected += (i ? "\n" : "") + line["operation"].toString().toStdString() + "|" +
+                    line["serial"].toString().toStdString() + "|programmed|" +
+                    line["sha256"].toString().toStdString() + "|" + (i < 2 ? "true" : "false");
+    }
+    EXPECT_EQ(Sql("SELECT operation || '|' || serial_number || '|' || state || '|' || "
+                  "settings_sha256 || '|' || gives_number FROM hx5310_record ORDER BY id"),
+              expected);
 }
 
 TEST_F(LineCounterTest, SixteenStationsThroughKilledConnectionsAndARestartNeverGiveANumberTwice) {
