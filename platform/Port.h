@@ -64,23 +64,41 @@ public:
     virtual void TakeWaiting() {}
 };
 
-// What is known of the adapter behind a port; empty texts are not known.
+// What is known of the adapter behind a port; empty texts are not known. The texts have no
+// white space at either end.
 struct PortInfo {
     std::string device;    // the path the port is opened by, as ListPorts gives it
     std::string vendorId;  // USB vendor id, four lower-case hexadecimal digits
     std::string productId; // USB product id, the same
-    std::string maker;     // the adapter's maker, as the adapter says
+    std::string maker;     // the adapter's maker, as the adapter (on Windows its driver) says
     std::string product;   // its product text
     std::string serialNumber;
+    // udev's links; Windows has none, and there the serial number is what names an adapter.
     std::string byId;   // the stable link to it that names the adapter (/dev/serial/by-id/...)
     std::string byPath; // the stable link that names the USB socket (/dev/serial/by-path/...)
 };
+
+// The adapter's maker, product and serial number as the window shows them with the port
+// ("メーカー：FTDI"), one item a line, the unknown ones left out; empty when none is known.
+std::string DescribeAdapter(const PortInfo& port);
 
 // The adapter's serial number in a by-id link's name as udev makes it
 // ("usb-FTDI_FT232R_USB_UART_A12345-if00-port0" gives "A12345"), the part after the last
 // underscore before the interface; empty when the name has no such part. A name made without a
 // serial number ends in the product's last word instead, which this cannot tell.
 std::string SerialFromByIdName(const std::string& name);
+
+// The vendor id, product id and serial number in a Windows device instance id; the other
+// fields stay empty. A USB device's id is "USB\VID_0403&PID_6001\A10K2JQ5", its last part
+// the serial number the adapter reports; a device without one gets a last part that Windows
+// makes up ("5&2C5C3B2F&0&2", always with an '&'), which gives no serial number, as does an
+// interface of a composite device ("USB\VID_10C4&PID_EA70&MI_00\6&2BD7E6E1&0&0000"). FTDI's
+// driver names its ports "FTDIBUS\VID_0403+PID_6001+A10K2JQ5A\0000": the adapter's serial
+// number with a letter for the chip's port appended (A, and B, C, D on chips of several ports).
+// The letter is taken off: the serial number is the adapter's own, as it reports it and as
+// Linux shows it, and the ports of one chip share it as they do there (a port chosen by serial
+// number is then ambiguous). Any other id, or one not of these forms, gives nothing.
+PortInfo AdapterOfInstanceId(const std::string& instanceId);
 
 class IPortFactory {
 public:

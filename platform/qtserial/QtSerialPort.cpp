@@ -456,22 +456,28 @@ std::vector<std::string> QtPortFactory::ListPorts() {
     return ports;
 }
 
+namespace {
+// What Qt knows of the adapter behind a port.
+PortInfo InfoOf(const QSerialPortInfo& info) {
+    PortInfo port;
+    port.device = info.systemLocation().toStdString();
+    auto hex = [](quint16 id) { return QString::asprintf("%04x", id).toStdString(); };
+    if (info.hasVendorIdentifier())
+        port.vendorId = hex(info.vendorIdentifier());
+    if (info.hasProductIdentifier())
+        port.productId = hex(info.productIdentifier());
+    port.maker = info.manufacturer().trimmed().toStdString();
+    port.product = info.description().trimmed().toStdString();
+    port.serialNumber = info.serialNumber().trimmed().toStdString();
+    return port;
+}
+} // namespace
+
 std::string QtPortFactory::DescribePort(const std::string& path) {
-    std::string out;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation().toStdString() != path)
-            continue;
-        const std::pair<const char*, QString> items[] = {{"メーカー", info.manufacturer()},
-                                                         {"製品", info.description()},
-                                                         {"シリアル番号", info.serialNumber()}};
-        for (const auto& [label, value] : items)
-            if (!value.trimmed().isEmpty())
-                out += std::string(label) + "：" + value.trimmed().toStdString() + "\n";
-        break;
-    }
-    if (!out.empty())
-        out.pop_back();
-    return out;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation().toStdString() == path)
+            return DescribeAdapter(InfoOf(info));
+    return {};
 }
 
 std::vector<PortInfo> QtPortFactory::DescribePorts() {
@@ -485,17 +491,10 @@ std::vector<PortInfo> QtPortFactory::DescribePorts() {
         PortInfo port;
         port.device = path;
         for (const QSerialPortInfo& info : infos) {
-            if (info.systemLocation().toStdString() != path)
-                continue;
-            auto hex = [](quint16 id) { return QString::asprintf("%04x", id).toStdString(); };
-            if (info.hasVendorIdentifier())
-                port.vendorId = hex(info.vendorIdentifier());
-            if (info.hasProductIdentifier())
-                port.productId = hex(info.productIdentifier());
-            port.maker = info.manufacturer().trimmed().toStdString();
-            port.product = info.description().trimmed().toStdString();
-            port.serialNumber = info.serialNumber().trimmed().toStdString();
-            break;
+            if (info.systemLocation().toStdString() == path) {
+                port = InfoOf(info);
+                break;
+            }
         }
         const std::string real = RealFilePath(path);
         for (const LinkEntry& link : byId) {

@@ -1,6 +1,7 @@
 #include "WinSerialPort.h"
 
 #include "PortNames.h"
+#include "ReplyLedger.h"
 #include "WinComm.h"
 
 #include <QWinEventNotifier>
@@ -12,6 +13,10 @@
 // After Port.h: windows.h defines EV_RXCHAR, EV_TXEMPTY and MS_DSR_ON as macros of the same
 // values as the system's own names, which therefore are used unqualified below.
 #include <windows.h>
+
+// GUID_DEVINTERFACE_COMPORT is declared by windows.h (winioctl.h); the GUIDs are in libuuid.
+#include <devguid.h>
+#include <setupapi.h>
 
 namespace hx {
 
@@ -66,18 +71,29 @@ std::string Narrow(const wchar_t* text, size_t length) {
     return out;
 }
 
+// A text of the system, up to its first NUL, of at most capacity characters.
+std::string TextOf(const wchar_t* text, size_t capacity) {
+    size_t length = 0;
+    while (length < capacity && text[length] != L'\0')
+        ++length;
+    return Narrow(text, length);
+}
+
+std::string Trimmed(std::string text) {
+    const char* space = " \t\r\n";
+    text.erase(0, std::min(text.find_first_not_of(space), text.size()));
+    text.erase(text.find_last_not_of(space) + 1);
+    return text;
+}
+
 std::string ErrorText(const char* what, DWORD error) {
     wchar_t* message = nullptr;
     const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     std::string text = std::string(what) + ": error " + std::to_string(error);
-    if (n > 0 && message) {
-        std::string said = Narrow(message, n);
-        while (!said.empty() && (said.back() == '\n' || said.back() == '\r' || said.back() == ' '))
-            said.pop_back();
-        text += " (" + said + ")";
-    }
+    if (n > 0 && message)
+        text += " (" + Trimmed(Narrow(message, n)) + ")";
     if (message)
         ::LocalFree(message);
     return text;
@@ -597,16 +613,125 @@ std::vector<std::string> WinPortFactory::ListPorts() {
             break;
         if (result != ERROR_SUCCESS || type != REG_SZ)
             continue; // a value too long to be a port name, or not a text
-        size_t length = dataBytes / sizeof(wchar_t);
-        while (length > 0 && data[length - 1] == L'\0')
-            --length;
-        if (length == 0)
-            continue;
         // The value's data is the port's name ("COM3"); its name is the driver's device.
-        std::string name = Narrow(data, length);
+        std::string name = TextOf(data, dataBytes / sizeof(wchar_t));
+        if (name.empty())
+            continue;
         ports.insert(ports.begin() + PortInsertIndex(ports, name), std::move(name));
     }
     ::RegCloseKey(key);
+    return ports;
+}
+
+namespace {
+
+// A text property of a device (SPDRP_...), trimmed; empty when the device has none.
+std::string DeviceText(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
+    DWORD type = 0;
+    DWORD bytes = 0;
+    ::SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type, nullptr, 0, &bytes);
+    if (bytes == 0)
+        return {};
+    std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (!::SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type,
+                                             reinterpret_cast<BYTE*>(text.data()), bytes,
+                                             nullptr) ||
+        type != REG_SZ)
+        return {};
+    return Trimmed(TextOf(text.data(), text.size()));
+}
+
+std::string InstanceIdOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+    DWORD length = 0;
+    ::SetupDiGetDeviceInstanceIdW(devices, &device, nullptr, 0, &length);
+    if (length == 0)
+        return {};
+    std::vector<wchar_t> id(length + 1, L'\0');
+    if (!::SetupDiGetDeviceInstanceIdW(devices, &device, id.data(), length, nullptr))
+        return {};
+    return TextOf(id.data(), id.size());
+}
+
+// The COM name a device's driver gave it ("COM3"), from the device's own registry key; empty
+// for a device that is no port of that kind.
+std::string PortNameOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+    const HKEY key =
+        ::SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (key == nullptr || key == INVALID_HANDLE_VALUE)
+        return {};
+    wchar_t name[256];
+    DWORD bytes = sizeof name;
+    DWORD type = 0;
+    const LONG result =
+        ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes);
+    ::RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return {};
+    return Trimmed(TextOf(name, bytes / sizeof(wchar_t)));
+}
+
+// The ports that present devices name, each with what its device tells: those of the
+// serial-port interface, then those of the Ports class, where Windows puts USB serial adapters
+// whose drivers announce no interface. The first device that names a port is taken.
+std::vector<PortInfo> DevicePorts() {
+    std::vector<PortInfo> known;
+    const std::pair<const GUID*, DWORD> classes[] = {
+        {&GUID_DEVINTERFACE_COMPORT, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE},
+        {&GUID_DEVCLASS_PORTS, DIGCF_PRESENT}};
+    for (const auto& [guid, flags] : classes) {
+        const HDEVINFO devices = ::SetupDiGetClassDevsW(guid, nullptr, nullptr, flags);
+        if (devices == INVALID_HANDLE_VALUE)
+            continue;
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        for (DWORD index = 0; ::SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+            const std::string name = PortNameOf(devices, device);
+            if (name.empty() || std::any_of(known.begin(), known.end(), [&](const PortInfo& p) {
+                    return SameIgnoringCase(p.device, name);
+                }))
+                continue;
+            PortInfo port = AdapterOfInstanceId(InstanceIdOf(devices, device));
+            port.device = name;
+            port.maker = DeviceText(devices, device, SPDRP_MFG);
+            // The friendly name is the description with the port's name appended:
+            // "USB Serial Port (COM3)".
+            port.product = DeviceText(devices, device, SPDRP_FRIENDLYNAME);
+            const std::string suffix = " (" + name + ")";
+            if (port.product.size() >= suffix.size() &&
+                SameIgnoringCase(port.product.substr(port.product.size() - suffix.size()), suffix))
+                port.product = Trimmed(port.product.substr(0, port.product.size() - suffix.size()));
+            if (port.product.empty())
+                port.product = DeviceText(devices, device, SPDRP_DEVICEDESC);
+            known.push_back(std::move(port));
+        }
+        ::SetupDiDestroyDeviceInfoList(devices);
+    }
+    return known;
+}
+
+} // namespace
+
+std::string WinPortFactory::DescribePort(const std::string& path) {
+    for (const PortInfo& port : DevicePorts())
+        if (SameIgnoringCase(port.device, path))
+            return DescribeAdapter(port);
+    return {};
+}
+
+std::vector<PortInfo> WinPortFactory::DescribePorts() {
+    const std::vector<PortInfo> known = DevicePorts();
+    std::vector<PortInfo> ports;
+    for (const std::string& name : ListPorts()) {
+        PortInfo port;
+        for (const PortInfo& device : known) {
+            if (SameIgnoringCase(device.device, name)) {
+                port = device;
+                break;
+            }
+        }
+        port.device = name; // as the list names it
+        ports.push_back(std::move(port));
+    }
     return ports;
 }
 

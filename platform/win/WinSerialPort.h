@@ -1,7 +1,8 @@
 #pragma once
 // The port object and the port enumerator on the Win32 comm API: the port opened overlapped,
 // its comm events waited for with WaitCommEvent and delivered on the thread that opened it
-// (the window's) through Qt's event loop; the ports listed from the registry.
+// (the window's) through Qt's event loop; the ports listed from the registry, their adapters
+// described by SetupAPI.
 #include "LineSettings.h"
 #include "Port.h"
 
@@ -102,6 +103,11 @@ public:
     std::unique_ptr<IPort> CreatePort() override;
     // The ports of HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM, COM2 before COM10.
     std::vector<std::string> ListPorts() override;
+    // What Windows knows of the device behind a port: its driver's maker and product texts,
+    // the ids and serial number in its device instance id. A port that no present device of
+    // the serial-port interface or of the Ports class names keeps its name only.
+    std::string DescribePort(const std::string& path) override;
+    std::vector<PortInfo> DescribePorts() override;
 };
 
 } // namespace hx

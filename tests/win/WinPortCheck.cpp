@@ -1,7 +1,7 @@
 // The Windows serial adapter against a box on a real COM port (under Wine: a port linked to
-// hx5310-sim): the port list, then AT, ATI3, ATI4 and ATSRX as the window sends them, with the
-// events counted and timed; a long write's "transmit empty" against the line's rate; the
-// receive pace. Prints what it saw; exit status 0 when all of it held.
+// hx5310-sim): the port list and its description, then AT, ATI3, ATI4 and ATSRX as the window
+// sends them, with the events counted and timed; a long write's "transmit empty" against the
+// line's rate; the receive pace. Prints what it saw; exit status 0 when all of it held.
 //
 //   win_port_check COM8 [--paced]     (--paced: the box's line runs at 115200 baud)
 #include "LineSettings.h"
@@ -115,6 +115,11 @@ int main(int argc, char** argv) {
         listed += " " + p;
     c.Expect(std::find(ports.begin(), ports.end(), name) != ports.end(),
              "the port list holds " + name + ":" + listed);
+    // A port whose device the system cannot describe is still there, by its name.
+    std::vector<std::string> described;
+    for (const hx::PortInfo& info : factory.DescribePorts())
+        described.push_back(info.device);
+    c.Expect(described == ports, "every listed port is described, in the list's order");
 
     hx::WinPort missing;
     missing.SetPortName("COM250");
