@@ -33,8 +33,11 @@ for prog in hx5310ctl hx5310-sim hx5310-config; do
     out=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/$prog" --version)
     echo "$out"
     [ "$out" = "$prog $version" ] || fail "$prog --version says \"$out\", the package is $version"
-    QT_QPA_PLATFORM=offscreen "$root/usr/bin/$prog" --help | grep -qi usage ||
-        fail "$prog --help shows no usage"
+    # Read whole: grep -q ends at the first match, and the program's later writes would then
+    # end it by SIGPIPE.
+    help=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/$prog" --help) ||
+        fail "$prog --help ends with status $?"
+    grep -qi usage <<<"$help" || fail "$prog --help shows no usage"
 done
 
 desktop="$root/usr/share/applications/hx5310-config.desktop"
@@ -53,7 +56,7 @@ done
 for page in hx5310ctl hx5310-sim; do
     man=$root/usr/share/man/man1/$page.1.gz
     [ -f "$man" ] || fail "no manual page for $page"
-    zcat "$man" | grep -q "^\.TH" || fail "$man is no manual page"
+    zcat "$man" | grep "^\.TH" >/dev/null || fail "$man is no manual page" # reads it all
 done
 # The schema of a line's database counter, for psql.
 grep -q 'CREATE SEQUENCE IF NOT EXISTS hx5310_serial' "$root/usr/share/hx5310/hx5310-counter.sql" ||
