@@ -483,9 +483,8 @@ int Session::Show() {
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
-    if ((status = ReadBox()) != kExitOk)
+    if ((status = ReadAndNoteBox()) != kExitOk)
         return status;
-    NoteBox();
     if (m_opt.json) {
         QJsonObject settings;
         for (const auto& [name, value] : AllSettings(m_win))
@@ -515,9 +514,8 @@ int Session::Send() {
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
-    if ((status = ReadBox()) != kExitOk)
+    if ((status = ReadAndNoteBox()) != kExitOk)
         return status;
-    NoteBox();
     if ((status = LoadFile(m_opt.file, "nothing was sent")) != kExitOk)
         return status;
     return Operate(IDC_SEND, "設定送信", OutcomeKind::Sent);
@@ -628,9 +626,8 @@ int Session::Set() {
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
-    if ((status = ReadBox()) != kExitOk)
+    if ((status = ReadAndNoteBox()) != kExitOk)
         return status;
-    NoteBox();
 
     const SettingValues before = AllSettings(m_win);
     const size_t messagesBefore = m_win.Messages().size();
@@ -719,6 +716,13 @@ int Session::SerialGiven(bool hadNone, int status) {
     return OutAfterChange("serial=" + m_win.GetText(IDC_SERIAL) + "\n", status);
 }
 
+int Session::ReadAndNoteBox() {
+    const int status = ReadBox();
+    if (status == kExitOk)
+        NoteBox();
+    return status;
+}
+
 int Session::FactoryReset() {
     uint32_t newSerial = 0;
     if (!TakeNewSerial(newSerial))
@@ -726,9 +730,8 @@ int Session::FactoryReset() {
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
-    if ((status = ReadBox()) != kExitOk)
+    if ((status = ReadAndNoteBox()) != kExitOk)
         return status;
-    NoteBox();
 
     const bool hadNone = m_boxSerial.empty();
     TypeNewSerial(newSerial, hadNone);
@@ -747,9 +750,8 @@ int Session::Provision() {
         return status;
     // One port session for the whole pass: the read, then the window's provision.
     m_dlg->HoldPort(true);
-    if ((status = ReadBox()) != kExitOk)
+    if ((status = ReadAndNoteBox()) != kExitOk)
         return status;
-    NoteBox();
     const bool hadNone = m_boxSerial.empty();
     if ((status = LoadFile(m_opt.file, "the box was not changed")) != kExitOk)
         return status;
@@ -771,9 +773,8 @@ int Session::Verify() {
     int status = kExitOk;
     if (!OpenWindow(true, status))
         return status;
-    if ((status = ReadBox()) != kExitOk)
+    if ((status = ReadAndNoteBox()) != kExitOk)
         return status;
-    NoteBox();
     const SettingsImage boxImage = m_dlg->Image();
     const SettingValues boxValues = AllSettings(m_win);
     // The file as a send would lay it over this box: the load of "読出...".

@@ -121,6 +121,8 @@ private:
     int Operate(int id, const std::string& name, OutcomeKind success);
     int OperateBy(const std::function<bool()>& start, const std::string& name, OutcomeKind success);
     int ReadBox() { return Operate(IDC_RECEIVE, "設定受信", OutcomeKind::Received); }
+    // The read, and on success what the record and --json keep of the box (NoteBox).
+    int ReadAndNoteBox();
     // What the box now holds after an operation that changed it, for a message when the run
     // cannot end as it should (standard output, an interruption).
     std::string WhatTheBoxHolds() const;

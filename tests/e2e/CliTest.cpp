@@ -47,12 +47,7 @@ protected:
     void SetUp() override {
         hx::e2e::EnsureQtApp();
         ASSERT_TRUE(m_dir.isValid());
-        m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert("XDG_RUNTIME_DIR", m_dir.path());
-        m_env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
-        m_env.insert("XDG_DATA_HOME", m_dir.filePath("data"));
-        m_env.insert("HOME", m_dir.filePath("home"));
-        m_env.remove("HX5310_CONFIG");
+        m_env = hx::e2e::PrivateEnvironment(m_dir);
         m_config = Path("prefs.ini");
     }
     void TearDown() override {

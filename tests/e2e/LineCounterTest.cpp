@@ -52,12 +52,7 @@ protected:
         ASSERT_EQ(s_exit, 0) << s_error;
         hx::e2e::EnsureQtApp();
         ASSERT_TRUE(m_dir.isValid());
-        m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert("XDG_RUNTIME_DIR", m_dir.path());
-        m_env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
-        m_env.insert("XDG_DATA_HOME", m_dir.filePath("data"));
-        m_env.remove("HX5310_CONFIG");
-        m_env.remove("HX5310_COUNTER");
+        m_env = hx::e2e::PrivateEnvironment(m_dir);
         m_db = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char& c : m_db)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

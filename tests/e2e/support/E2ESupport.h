@@ -20,6 +20,20 @@
 namespace hx::e2e {
 
 // The application object of the test binary, made on first use.
+// The environment of the programs a test starts, private to the test's folder dir: the folder
+// where virtual boxes announce themselves, the user's home, configuration and data folders;
+// no preferences file or counter named by the test run's own environment.
+inline QProcessEnvironment PrivateEnvironment(const QTemporaryDir& dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("HOME", dir.filePath("home"));
+    env.remove("HX5310_CONFIG");
+    env.remove("HX5310_COUNTER");
+    return env;
+}
+
 inline void EnsureQtApp() {
     test::EnsureQtApp();
 }
