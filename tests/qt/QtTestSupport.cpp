@@ -62,8 +62,38 @@ void AnswerNextModal(std::function<void(QWidget*)> inspect, int ms) {
     QTimer::singleShot(0, *poll);
 }
 
+QtClock::~QtClock() = default;
+
 void QtClock::After(uint64_t delayMs, std::function<void()> fn) {
-    QTimer::singleShot(static_cast<int>(delayMs), Qt::PreciseTimer, qApp, std::move(fn));
+    m_due.emplace(Now() + delayMs, std::move(fn)); // after those already due at that time
+    if (!m_wake) {
+        m_wake = std::make_unique<QTimer>();
+        m_wake->setSingleShot(true);
+        m_wake->setTimerType(Qt::PreciseTimer);
+        QObject::connect(m_wake.get(), &QTimer::timeout, [this] { RunDue(); });
+    }
+    Wake();
+}
+
+void QtClock::RunDue() {
+    // One at a time: a callback may schedule more, also for now. The timer is armed while one
+    // runs, so that a callback that opens a modal loop leaves the clock going.
+    while (!m_due.empty() && m_due.begin()->first <= Now()) {
+        std::function<void()> fn = std::move(m_due.begin()->second);
+        m_due.erase(m_due.begin());
+        Wake();
+        fn();
+    }
+    Wake();
+}
+
+void QtClock::Wake() {
+    if (m_due.empty()) {
+        m_wake->stop();
+        return;
+    }
+    const uint64_t now = Now(), at = m_due.begin()->first;
+    m_wake->start(static_cast<int>(at > now ? at - now : 0));
 }
 
 int RecordingEvents::OnInitDialog() {

@@ -6,8 +6,11 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,15 +39,23 @@ bool WaitFor(const std::function<bool()>& pred, int ms = 3000);
 void AnswerNextModal(std::function<void(QWidget*)> inspect = {}, int ms = 3000);
 
 // Real time for the in-process box model: the same clock interface the in-memory window gives
-// it, over the Qt event loop.
+// it, over the Qt event loop. Its callbacks run in the order of their due times, and in the
+// order given at equal times, as a serial line delivers bytes: one Qt timer wakes the clock for
+// the earliest, since separate timers may fire out of order under load (they do under Wine).
 class QtClock : public IVirtualClock {
 public:
-    QtClock() { m_timer.start(); }
-    uint64_t Now() const override { return static_cast<uint64_t>(m_timer.elapsed()); }
+    QtClock() { m_elapsed.start(); }
+    ~QtClock() override;
+    uint64_t Now() const override { return static_cast<uint64_t>(m_elapsed.elapsed()); }
     void After(uint64_t delayMs, std::function<void()> fn) override;
 
 private:
-    QElapsedTimer m_timer;
+    void RunDue();
+    void Wake();
+
+    QElapsedTimer m_elapsed;
+    std::multimap<uint64_t, std::function<void()>> m_due; // by due time, then as given
+    std::unique_ptr<QTimer> m_wake; // made on first use, when the application exists
 };
 
 // Records what the window delivers; the services-level tests use it as the window's owner.
